@@ -1,0 +1,165 @@
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QScreen>
+#include <QSoundEffect>
+#include <QThread>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <random>
+
+#include "platform/common_dialog.h"
+#include "platform/platform.h"
+
+namespace {
+
+class QtSoundPlayer final : public SoundPlayer {
+public:
+    void play(const QString& path, int flags) override {
+        // One voice: a new sound always ends the current one, looping or not.
+        if (m_playing) m_playing->stop();
+        m_playing = effectFor(path);
+        if (!m_playing) return;
+        m_playing->setLoopCount((flags & SoundFlags::Loop) ? QSoundEffect::Infinite : 1);
+        m_playing->play();
+    }
+    void preload(const QStringList& paths) override {
+        for (const QString& p : paths) effectFor(p);
+    }
+
+private:
+    QSoundEffect* effectFor(const QString& path) {
+        auto it = m_effects.find(path);
+        if (it != m_effects.end()) return it->second.get();
+        if (!QFileInfo::exists(path)) return nullptr;  // a missing sound is silence
+        auto effect = std::make_unique<QSoundEffect>();
+        effect->setSource(QUrl::fromLocalFile(path));
+        return m_effects.emplace(path, std::move(effect)).first->second.get();
+    }
+    std::map<QString, std::unique_ptr<QSoundEffect>> m_effects;
+    QSoundEffect* m_playing = nullptr;
+};
+
+class QtScreenCapture final : public ScreenCapture {
+public:
+    CaptureResult grabPrimaryScreen() override {
+        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+            return {{}, QObject::tr("this Wayland session does not let programs read the screen")};
+        QScreen* screen = QGuiApplication::primaryScreen();
+        if (!screen) return {{}, QObject::tr("no screen was found")};
+        const QPixmap shot = screen->grabWindow(0);
+        if (shot.isNull()) return {{}, QObject::tr("the window system refused the screen grab")};
+        return {shot.toImage().convertToFormat(QImage::Format_RGB32), {}};
+    }
+};
+
+class QtDialogBackend final : public DialogBackend {
+public:
+    std::optional<QString> openFile(QWidget* parent, const FileDialogRequest& r) override {
+        QFileDialog dialog(parent, r.title);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        return run(dialog, r);
+    }
+    std::optional<QString> saveFile(QWidget* parent, const FileDialogRequest& r) override {
+        QFileDialog dialog(parent, r.title);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !r.confirmOverwrite);
+        return run(dialog, r);
+    }
+    std::optional<QColor> chooseColor(QWidget* parent, const QString& title,
+                                      const QColor& initial) override {
+        const QColor c = QColorDialog::getColor(initial, parent, title,
+                                                QColorDialog::DontUseNativeDialog);
+        if (!c.isValid()) return std::nullopt;
+        return c;
+    }
+
+private:
+    static std::optional<QString> run(QFileDialog& dialog, const FileDialogRequest& r) {
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
+        dialog.setNameFilters(nameFiltersFromClassic(r.filter));
+        if (!r.initialName.isEmpty()) dialog.selectFile(r.initialName);
+        dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        return dialog.selectedFiles().constFirst();
+    }
+};
+
+class QtMessageBox final : public MessageBox {
+public:
+    void error(QWidget* parent, const QString& title, const QString& text) override {
+        QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, parent);
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+        box.exec();
+    }
+};
+
+class QtShell final : public Shell {
+public:
+    bool openLink(const QUrl& link) override { return QDesktopServices::openUrl(link); }
+};
+
+class QtClock final : public Clock {
+public:
+    uint32_t tickCount() override {
+        using namespace std::chrono;
+        return static_cast<uint32_t>(
+            duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    }
+    void sleepMs(int ms) override { QThread::msleep(static_cast<unsigned long>(ms)); }
+};
+
+class QtRandom final : public Random {
+public:
+    void seed(uint32_t value) override { m_engine.seed(value); }
+    double next() override {
+        // 53 random bits give a double strictly below 1.
+        return static_cast<double>(m_engine() >> 11) * 0x1.0p-53;
+    }
+
+private:
+    std::mt19937_64 m_engine{5489u};
+};
+
+class QtFatalHandler final : public FatalHandler {
+public:
+    [[noreturn]] void dataFileFailed(const QString& path, const QString& reason) override {
+        const QString text = QObject::tr("Shatter cannot start: the data file\n%1\n%2.")
+                                 .arg(QDir::toNativeSeparators(path), reason);
+        std::fprintf(stderr, "shatter: cannot read data file %s: %s\n", qPrintable(path),
+                     qPrintable(reason));
+        std::fflush(stderr);
+        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) &&
+            !QGuiApplication::platformName().startsWith(QLatin1String("offscreen"))) {
+            QMessageBox box(QMessageBox::Critical, QStringLiteral("Shatter"), text);
+            box.setWindowFlag(Qt::WindowStaysOnTopHint);
+            box.exec();
+        }
+        std::_Exit(2);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<Platform> makeQtPlatform() {
+    auto p = std::make_unique<Platform>();
+    p->sound = std::make_unique<QtSoundPlayer>();
+    p->capture = std::make_unique<QtScreenCapture>();
+    p->dialogs = std::make_unique<QtDialogBackend>();
+    p->messages = std::make_unique<QtMessageBox>();
+    p->shell = std::make_unique<QtShell>();
+    p->clock = std::make_unique<QtClock>();
+    p->random = std::make_unique<QtRandom>();
+    p->fatal = std::make_unique<QtFatalHandler>();
+    return p;
+}
