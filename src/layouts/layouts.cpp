@@ -47,7 +47,9 @@ ControlLayout dialog(QString name, ControlKind kind) {
 }
 
 WindowLayout frmMain() {
-    WindowLayout w{FormId::FrmMain, QStringLiteral("FrmMain")};
+    WindowLayout w;
+    w.id = FormId::FrmMain;
+    w.name = QStringLiteral("FrmMain");
     w.clientWidth = 4545, w.clientHeight = 2160;
     w.backColour = rgb(0, 0, 0);
     w.controls = {
@@ -65,7 +67,9 @@ WindowLayout frmMain() {
 }
 
 WindowLayout formulaStart() {
-    WindowLayout w{FormId::Formula_Start, QStringLiteral("Formula_Start")};
+    WindowLayout w;
+    w.id = FormId::Formula_Start;
+    w.name = QStringLiteral("Formula_Start");
     w.dialogFrame = false;
     w.clientWidth = 5745, w.clientHeight = 4695;
     w.persistentImage = true;
@@ -91,7 +95,9 @@ WindowLayout formulaStart() {
 }
 
 WindowLayout frmOption() {
-    WindowLayout w{FormId::FrmOption, QStringLiteral("FrmOption")};
+    WindowLayout w;
+    w.id = FormId::FrmOption;
+    w.name = QStringLiteral("FrmOption");
     w.clientWidth = 5310, w.clientHeight = 3840;
     w.persistentImage = true;
     w.backColour = SC::ActiveBorder;
@@ -134,7 +140,9 @@ WindowLayout frmOption() {
 }
 
 WindowLayout frmOption2() {
-    WindowLayout w{FormId::FrmOption2, QStringLiteral("FrmOption2")};
+    WindowLayout w;
+    w.id = FormId::FrmOption2;
+    w.name = QStringLiteral("FrmOption2");
     w.clientWidth = 4905, w.clientHeight = 3390;
     w.backColour = SC::ButtonFace;
     w.foreColour = SC::HighlightText;
@@ -164,7 +172,9 @@ WindowLayout frmOption2() {
 }
 
 WindowLayout frmAbout() {
-    WindowLayout w{FormId::FrmAbout, QStringLiteral("FrmAbout")};
+    WindowLayout w;
+    w.id = FormId::FrmAbout;
+    w.name = QStringLiteral("FrmAbout");
     w.clientWidth = 3870, w.clientHeight = 2685;
     w.scale = Scale::Twips;
     w.backColour = SC::InfoText;

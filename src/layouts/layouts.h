@@ -29,7 +29,7 @@ struct ControlLayout {
 enum class Scale { Pixels, Twips };
 
 struct WindowLayout {
-    FormId id;
+    FormId id = FormId::FrmMain;
     QString name;
     bool dialogFrame = true;  // false: no frame at all (the canvas)
     int clientWidth = 0, clientHeight = 0;  // twips

@@ -1,0 +1,3 @@
+#include "about/frm_about.h"
+
+FrmAbout::FrmAbout() : Form(kId) {}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+
+#include "layouts/colour.h"
+
+enum class RasterOp { Copy, And, Xor };
+
+// The canvas's off-screen picture: every strike draws here and the window repaints from it.
+// Pixels are 32-bit RGB with the alpha byte kept at 0xFF; every operation returns the
+// rectangle it touched (clipped to the image) so the caller can repaint just that.
+class PersistentImage {
+public:
+    PersistentImage() = default;
+    PersistentImage(QSize size, Colour background);
+
+    void reset(QSize size, Colour background);
+    // Replaces the whole content: the picture at (0, 0), the background colour elsewhere.
+    void replace(const QImage& picture, Colour background);
+
+    const QImage& image() const { return m_image; }
+    QSize size() const { return m_image.size(); }
+    QRect rect() const { return m_image.rect(); }
+
+    // Bitwise block copy of src's srcRect to dest, on the 24 colour bits.
+    QRect blit(const QImage& src, const QRect& srcRect, QPoint dest, RasterOp op);
+
+    // The drawing state the tools set up.
+    void setForeColor(Colour c);
+    Colour foreColor() const { return m_fore; }
+    void setDrawWidth(int width) { m_width = width < 1 ? 1 : width; }
+    int drawWidth() const { return m_width; }
+    QPoint currentPos() const { return m_pos; }
+    void setCurrentPos(QPoint p) { m_pos = p; }
+
+    // A round dot drawWidth across; the current position moves to p.
+    QRect point(QPoint p);
+    // A line from the current position to p, both ends drawn; the current position moves to p.
+    QRect lineTo(QPoint p);
+    // An unfilled box with corners a and b; the current position moves to b.
+    QRect box(QPoint a, QPoint b);
+    // An unfilled circle; the current position moves to the centre.
+    QRect circle(QPoint centre, int radius);
+
+private:
+    QRect dot(QPoint p);
+    QRect segment(QPoint a, QPoint b);
+
+    QImage m_image;
+    Colour m_fore = 0;
+    uint32_t m_forePixel = 0xFF000000u;
+    int m_width = 1;
+    QPoint m_pos;
+};

@@ -1,0 +1,22 @@
+#include <QApplication>
+
+#include "layouts/data_files.h"
+#include "platform/platform.h"
+#include "shell/forms.h"
+#include "shell/frm_main.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Shatter"));
+    // The program ends when its last loaded window is unloaded, not when the last one hides.
+    QApplication::setQuitOnLastWindowClosed(false);
+    installPlatform(makeQtPlatform());
+    forms().setProgramEndHandler([] { QCoreApplication::quit(); });
+
+    QStringList sounds;
+    for (const QString& name : DataFiles::allSounds()) sounds << dataFilePath(DataDir::Sound, name);
+    platform().sound->preload(sounds);
+
+    forms().get<FrmMain>().showForm();
+    return app.exec();
+}

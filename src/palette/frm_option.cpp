@@ -1,0 +1,3 @@
+#include "palette/frm_option.h"
+
+FrmOption::FrmOption() : Form(kId) {}

@@ -1,0 +1,3 @@
+#include "shell/frm_main.h"
+
+FrmMain::FrmMain() : Form(kId) {}

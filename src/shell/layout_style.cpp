@@ -1,0 +1,46 @@
+#include "shell/layout_style.h"
+
+#include <QBitmap>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <cmath>
+
+QFont layoutFont(double points) {
+    if (points <= 0) points = 9;
+    QFont f;
+    f.setFamilies({QStringLiteral("PMingLiU"), QStringLiteral("AR PL UMing TW"),
+                   QStringLiteral("AR PL UMing HK"), QStringLiteral("AR PL UMing CN"),
+                   QStringLiteral("Noto Serif CJK TC"), QStringLiteral("Noto Sans CJK TC"),
+                   QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("DejaVu Sans")});
+    f.setPixelSize(static_cast<int>(std::lround(points * 96.0 / 72.0)));
+    f.setWeight(QFont::Normal);
+    f.setStyleHint(QFont::Serif);
+    return f;
+}
+
+QImage handCursorImage() {
+    QImage img(32, 32, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    // Index finger up from the hot spot, three folded fingers and the thumb to the left.
+    QPainterPath hand;
+    hand.addRoundedRect(QRectF(3, 0, 5, 16), 2.5, 2.5);     // index finger
+    hand.addRoundedRect(QRectF(7, 8, 5, 10), 2.5, 2.5);     // middle finger
+    hand.addRoundedRect(QRectF(11, 9, 5, 9), 2.5, 2.5);     // ring finger
+    hand.addRoundedRect(QRectF(15, 10, 4, 8), 2, 2);        // little finger
+    hand.addRoundedRect(QRectF(3, 13, 16, 11), 3, 3);       // palm
+    hand.addRoundedRect(QRectF(0, 11, 5, 7), 2, 2);         // thumb
+    hand.setFillRule(Qt::WindingFill);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::white);
+    p.drawPath(hand.simplified());
+    p.end();
+    return img;
+}
+
+const QCursor& handCursor() {
+    static const QCursor cursor(QPixmap::fromImage(handCursorImage()), 5, 0);
+    return cursor;
+}
