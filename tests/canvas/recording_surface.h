@@ -45,12 +45,16 @@ class RecordingSurface final : public CanvasSurface {
         auto it = sprites.find({set, set == SpriteSet::To ? 0 : index});
         return it == sprites.end() ? none : it->second;
     }
-    void Refresh(const QRect& dirty) override { log({"refresh", dirty}); }
-    void invalidate(const QRect& dirty) override { log({"invalidate", dirty}); }
-    void playSound(const QString& name, int16_t flags) override { log({"sound", {}, name, flags}); }
-    void playNoSound() override { log({"nosound"}); }
-    void showPalette() override { log({"palette"}); }
-    void splinterBurst(double X, double Y) override { log({"burst", {}, {}, 0, {X, Y}}); }
+    void Refresh(const QRect& dirty) override { log(QStringLiteral("refresh"), dirty); }
+    void invalidate(const QRect& dirty) override { log(QStringLiteral("invalidate"), dirty); }
+    void playSound(const QString& name, int16_t flags) override {
+        log(QStringLiteral("sound"), {}, name, flags);
+    }
+    void playNoSound() override { log(QStringLiteral("nosound")); }
+    void showPalette() override { log(QStringLiteral("palette")); }
+    void splinterBurst(double X, double Y) override {
+        log(QStringLiteral("burst"), {}, {}, 0, QPointF(X, Y));
+    }
 
     std::vector<QRect> rects(const QString& what) const {
         std::vector<QRect> out;
@@ -69,8 +73,9 @@ class RecordingSurface final : public CanvasSurface {
     std::vector<Call> calls;
 
   private:
-    void log(Call c) {
-        c.time = platform().clock ? platform().clock->tickCount() : 0;
-        calls.push_back(std::move(c));
+    void log(const QString& what, QRect rect = {}, QString sound = {}, int flags = 0,
+             QPointF at = {}) {
+        const uint32_t time = platform().clock ? platform().clock->tickCount() : 0;
+        calls.push_back(Call{what, rect, std::move(sound), flags, at, time});
     }
 };
