@@ -1,81 +1,59 @@
 #pragma once
 
-#include <QPointF>
 #include <QStringList>
 #include <map>
-#include <vector>
 
 #include "canvas/canvas_surface.h"
 #include "canvas/persistent_image.h"
 #include "platform/platform.h"
 
-// A canvas for running one tool alone: a white image and plain sprites of the design's sizes,
-// and a log of everything the tool asked for, stamped with the (fake) clock.
+// A canvas for one tool alone: a white image, plain sprites of the design's sizes, and a log
+// of what the tool asked for. "R x,y wxh" a refresh ("R-" of nothing), "I" the same for a
+// repaint later, "S file/flags" a sound, "N" silence, "B x,y" a burst, "+ms" time passing.
 class RecordingSurface final : public CanvasSurface {
   public:
-    struct Call {
-        QString what;  // "refresh", "invalidate", "sound", "nosound", "palette", "burst"
-        QRect rect;
-        QString sound;
-        int flags = 0;
-        QPointF at;
-        uint32_t time = 0;
-    };
-
-    explicit RecordingSurface(QSize size = QSize(1024, 768)) : img(size, 0xFFFFFF) {
-        auto solid = [](QSize s, QRgb c) {
-            QImage i(s, QImage::Format_RGB32);
-            i.fill(c);
-            return i;
-        };
-        for (int n = 1; n <= 3; ++n)
-            sprites[{SpriteSet::Glass, n}] = solid(QSize(178, 155), qRgb(40 * n, 40 * n, 40 * n));
-        sprites[{SpriteSet::Bomb, 1}] = solid(QSize(14, 13), qRgb(0, 200, 0));  // on black
-        sprites[{SpriteSet::Bomb, 2}] = solid(QSize(14, 13), qRgb(0, 0, 0));    // mask
-        sprites[{SpriteSet::Bomb2, 1}] = solid(QSize(20, 19), qRgb(200, 0, 0));
-        sprites[{SpriteSet::Bomb2, 2}] = solid(QSize(20, 19), qRgb(0, 0, 0));
-        for (int n = 1; n <= 3; ++n)
-            sprites[{SpriteSet::Bomb3, n}] = solid(QSize(60, 60), qRgb(50 * n, 50 * n, 50 * n));
-        sprites[{SpriteSet::To, 0}] = solid(QSize(101, 50), qRgb(1, 2, 3));
+    RecordingSurface() : img(QSize(1024, 768), 0xFFFFFF) {
+        const std::pair<SpriteSet, QSize> sizes[] = {{SpriteSet::Glass, {178, 155}},
+                                                     {SpriteSet::Bomb, {14, 13}},
+                                                     {SpriteSet::Bomb2, {20, 19}},
+                                                     {SpriteSet::Bomb3, {60, 60}},
+                                                     {SpriteSet::To, {101, 50}}};
+        for (const auto& [set, size] : sizes)
+            for (int n = 0; n <= 3; ++n) {
+                QImage i(size, QImage::Format_RGB32);
+                i.fill(n == 2 ? qRgb(0, 0, 0) : qRgb(40 * n, 200, 40 * n));  // 2: the masks
+                sprites[{set, n}] = i;
+            }
+        m_time = platform().clock->tickCount();
     }
 
     PersistentImage& image() override { return img; }
     const QImage& sprite(SpriteSet set, int index) const override {
-        static const QImage none;
-        auto it = sprites.find({set, set == SpriteSet::To ? 0 : index});
-        return it == sprites.end() ? none : it->second;
+        return sprites.at({set, set == SpriteSet::To ? 0 : index});
     }
-    void Refresh(const QRect& dirty) override { log(QStringLiteral("refresh"), dirty); }
-    void invalidate(const QRect& dirty) override { log(QStringLiteral("invalidate"), dirty); }
+    void Refresh(const QRect& r) override { log(QStringLiteral("R") + text(r)); }
+    void invalidate(const QRect& r) override { log(QStringLiteral("I") + text(r)); }
     void playSound(const QString& name, int16_t flags) override {
-        log(QStringLiteral("sound"), {}, name, flags);
+        log(QStringLiteral("S%1/%2").arg(name).arg(flags));
     }
-    void playNoSound() override { log(QStringLiteral("nosound")); }
-    void showPalette() override { log(QStringLiteral("palette")); }
-    void splinterBurst(double X, double Y) override {
-        log(QStringLiteral("burst"), {}, {}, 0, QPointF(X, Y));
-    }
-
-    std::vector<QRect> rects(const QString& what) const {
-        std::vector<QRect> out;
-        for (const Call& c : calls)
-            if (c.what == what) out.push_back(c.rect);
-        return out;
-    }
-    QStringList kinds() const {
-        QStringList out;
-        for (const Call& c : calls) out << c.what;
-        return out;
-    }
+    void playNoSound() override { log(QStringLiteral("N")); }
+    void showPalette() override { log(QStringLiteral("P")); }
+    void splinterBurst(double X, double Y) override { log(QStringLiteral("B%1,%2").arg(X).arg(Y)); }
 
     PersistentImage img;
     std::map<std::pair<SpriteSet, int>, QImage> sprites;
-    std::vector<Call> calls;
+    QStringList calls;
 
   private:
-    void log(const QString& what, QRect rect = {}, QString sound = {}, int flags = 0,
-             QPointF at = {}) {
-        const uint32_t time = platform().clock ? platform().clock->tickCount() : 0;
-        calls.push_back(Call{what, rect, std::move(sound), flags, at, time});
+    static QString text(const QRect& r) {
+        if (r.isEmpty()) return QStringLiteral("-");
+        return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
     }
+    void log(const QString& call) {
+        const uint32_t now = platform().clock->tickCount();
+        if (now != m_time) calls << QStringLiteral("+%1").arg(now - m_time);
+        m_time = now;
+        calls << call;
+    }
+    uint32_t m_time = 0;
 };
