@@ -24,9 +24,7 @@ void xorRow(uint32_t* __restrict d, const uint32_t* __restrict s, int n) {
 }
 }  // namespace
 
-PersistentImage::PersistentImage(QSize size, Colour background) {
-    reset(size, background);
-}
+PersistentImage::PersistentImage(QSize size, Colour background) { reset(size, background); }
 
 void PersistentImage::reset(QSize size, Colour background) {
     m_image = QImage(size, QImage::Format_RGB32);
@@ -46,10 +44,10 @@ void PersistentImage::setForeColor(Colour c) {
 
 QRect PersistentImage::blit(const QImage& source, const QRect& srcRect, QPoint dest, RasterOp op) {
     if (source.isNull() || m_image.isNull()) return {};
-    const QImage src =
-        source.format() == QImage::Format_RGB32 || source.format() == QImage::Format_ARGB32
-            ? source
-            : source.convertToFormat(QImage::Format_RGB32);
+    const QImage src = source.format() == QImage::Format_RGB32 ||
+                               source.format() == QImage::Format_ARGB32
+                           ? source
+                           : source.convertToFormat(QImage::Format_RGB32);
     // Clip the source to itself, then the destination to the image, moving both together.
     QRect s = srcRect.intersected(src.rect());
     QPoint d = dest + (s.topLeft() - srcRect.topLeft());
@@ -58,19 +56,12 @@ QRect PersistentImage::blit(const QImage& source, const QRect& srcRect, QPoint d
     s = QRect(s.topLeft() + (target.topLeft() - d), target.size());
     const int n = target.width();
     for (int row = 0; row < target.height(); ++row) {
-        auto* dp =
-            reinterpret_cast<uint32_t*>(m_image.scanLine(target.top() + row)) + target.left();
+        auto* dp = reinterpret_cast<uint32_t*>(m_image.scanLine(target.top() + row)) + target.left();
         auto* sp = reinterpret_cast<const uint32_t*>(src.constScanLine(s.top() + row)) + s.left();
         switch (op) {
-            case RasterOp::Copy:
-                copyRow(dp, sp, n);
-                break;
-            case RasterOp::And:
-                andRow(dp, sp, n);
-                break;
-            case RasterOp::Xor:
-                xorRow(dp, sp, n);
-                break;
+            case RasterOp::Copy: copyRow(dp, sp, n); break;
+            case RasterOp::And: andRow(dp, sp, n); break;
+            case RasterOp::Xor: xorRow(dp, sp, n); break;
         }
     }
     return target;
@@ -144,8 +135,7 @@ QRect PersistentImage::circle(QPoint centre, int radius) {
     QRect touched;
     int x = radius, y = 0, err = 1 - radius;
     while (x >= y) {
-        const QPoint pts[8] = {{x, y},   {y, x},   {-y, x}, {-x, y},
-                               {-x, -y}, {-y, -x}, {y, -x}, {x, -y}};
+        const QPoint pts[8] = {{x, y}, {y, x}, {-y, x}, {-x, y}, {-x, -y}, {-y, -x}, {y, -x}, {x, -y}};
         for (const QPoint& d : pts) touched |= dot(centre + d);
         ++y;
         if (err < 0) {

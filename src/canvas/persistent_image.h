@@ -12,7 +12,7 @@ enum class RasterOp { Copy, And, Xor };
 // Pixels are 32-bit RGB with the alpha byte kept at 0xFF; every operation returns the
 // rectangle it touched (clipped to the image) so the caller can repaint just that.
 class PersistentImage {
-  public:
+public:
     PersistentImage() = default;
     PersistentImage(QSize size, Colour background);
 
@@ -44,7 +44,7 @@ class PersistentImage {
     // An unfilled circle; the current position moves to the centre.
     QRect circle(QPoint centre, int radius);
 
-  private:
+private:
     QRect dot(QPoint p);
     QRect segment(QPoint a, QPoint b);
 
