@@ -141,6 +141,31 @@ class TestDatagen : public QObject {
         QCOMPARE(b.size(), 54 + stride * size.height());
     }
 
+    void titleLeavesLabelsLegible_data() {
+        QTest::addColumn<QRect>("area");
+        QTest::newRow("first command") << QRect(QPoint(40, 88), QPoint(89, 113));
+        QTest::newRow("second command") << QRect(QPoint(120, 88), QPoint(169, 113));
+        QTest::newRow("third command") << QRect(QPoint(208, 88), QPoint(257, 113));
+        QTest::newRow("small label") << QRect(QPoint(248, 124), QPoint(302, 143));
+        QTest::newRow("version") << QRect(QPoint(270, 68), QPoint(302, 86));
+    }
+
+    // White and green text is printed over the title card; it needs a dark, quiet ground.
+    void titleLeavesLabelsLegible() {
+        QFETCH(QRect, area);
+        const QImage title = readRgb(pathIn(DataDir::Image, DataFiles::kTitle));
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x)
+                QVERIFY2(qGray(title.pixel(x, y)) < 60,
+                         qPrintable(QStringLiteral("(%1,%2)").arg(x).arg(y)));
+        }
+        int bright = 0;
+        for (int y = 0; y < 64; ++y) {
+            for (int x = 0; x < title.width(); ++x) bright += qGray(title.pixel(x, y)) > 180;
+        }
+        QVERIFY2(bright > 2000, "the name stands out above the labels");
+    }
+
     void spritePairs_data() {
         QTest::addColumn<QString>("imageName");
         QTest::addColumn<QString>("maskName");
