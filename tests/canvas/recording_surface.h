@@ -7,7 +7,7 @@
 #include "canvas/persistent_image.h"
 #include "platform/platform.h"
 
-// A canvas for one tool alone: a white image, plain sprites of the design's sizes, and a log
+// A canvas for one tool alone: a white image, plain sprites of the sizes the tools copy, and a log
 // of what the tool asked for. "R x,y wxh" a refresh ("R-" of nothing), "I" the same for a
 // repaint later, "S file/flags" a sound, "N" silence, "B x,y" a burst, "+ms" time passing.
 class RecordingSurface final : public CanvasSurface {
