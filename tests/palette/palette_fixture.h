@@ -62,6 +62,11 @@ class PaletteFixture {
                       Qt::NoModifier);
         QCoreApplication::sendEvent(w, &e);
     }
+    // What the window system reports for a double-click: a whole click, then the double-click.
+    static void doubleClick(QWidget* w) {
+        QTest::mouseClick(w, Qt::LeftButton);
+        QTest::mouseDClick(w, Qt::LeftButton);
+    }
     // A point of the palette's background, away from every control.
     static constexpr QPoint kBackground{5, 5};
 
