@@ -1,117 +1,93 @@
 #pragma once
 
 #include <QBuffer>
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QPoint>
 #include <vector>
 
 #include "layouts/data_files.h"
 
 // Builds Windows cursor files byte by byte, so tests can make good ones and break them on
-// purpose. Offsets of the fields of a one-picture file are given for the breaking.
+// purpose; the offsets are those of a one-picture file.
 namespace CursorBytes {
 
-constexpr int kType = 2, kCount = 4;
-constexpr int kEntry = 6;  // first directory entry
-constexpr int kEntryWidth = kEntry, kEntryHeight = kEntry + 1, kHotX = kEntry + 4,
-              kHotY = kEntry + 6, kEntryBytes = kEntry + 8, kEntryOffset = kEntry + 12;
-constexpr int kDib = 22;  // the picture of a one-picture file
-constexpr int kDibSize = kDib, kDibWidth = kDib + 4, kDibHeight = kDib + 8, kDibPlanes = kDib + 12,
-              kDibBits = kDib + 14, kDibCompression = kDib + 16, kDibColours = kDib + 32;
+enum Offset {
+    kType = 2,
+    kCount = 4,
+    kEntryWidth = 6,
+    kHotX = 10,
+    kHotY = 12,
+    kEntryBytes = 14,
+    kEntryOffset = 18,
+    kDib = 22,
+    kDibWidth = 26,
+    kDibHeight = 30,
+    kDibBits = 36,
+    kDibCompression = 38,
+    kPngWidth = 38
+};
 
-inline void add16(QByteArray& b, quint32 v) {
-    b.append(char(v & 0xFF));
-    b.append(char((v >> 8) & 0xFF));
+inline void add(QByteArray& b, quint32 v, int bytes) {
+    for (int i = 0; i < bytes; ++i) b.append(char((v >> (8 * i)) & 0xFF));
 }
-inline void add32(QByteArray& b, quint32 v) {
-    add16(b, v & 0xFFFF);
-    add16(b, v >> 16);
+inline void put(QByteArray& b, int at, quint32 v, int bytes) {
+    for (int i = 0; i < bytes; ++i) b[at + i] = char((v >> (8 * i)) & 0xFF);
 }
-inline void put16(QByteArray& b, int at, quint32 v) {
-    b[at] = char(v & 0xFF);
-    b[at + 1] = char((v >> 8) & 0xFF);
+
+// A 32-bit bitmap with its mask, rows bottom-up; a set mask bit means "no pixel here".
+inline QByteArray bitmap(const QImage& source) {
+    const QImage img = source.convertToFormat(QImage::Format_ARGB32);
+    const int maskStride = ((img.width() + 31) / 32) * 4;
+    QByteArray colour, mask;
+    for (int y = img.height() - 1; y >= 0; --y) {
+        QByteArray row(maskStride, '\0');
+        for (int x = 0; x < img.width(); ++x) {
+            add(colour, img.pixel(x, y), 4);
+            if (qAlpha(img.pixel(x, y)) == 0) row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
+        }
+        mask += row;
+    }
+    QByteArray out;
+    for (quint32 v : {40, img.width(), img.height() * 2}) add(out, v, 4);
+    add(out, 1, 2);   // planes
+    add(out, 32, 2);  // bits
+    for (int field = 0; field < 6; ++field) add(out, 0, 4);
+    return out + colour + mask;
 }
-inline void put32(QByteArray& b, int at, quint32 v) {
-    put16(b, at, v & 0xFFFF);
-    put16(b, at + 2, v >> 16);
+
+inline QByteArray png(const QImage& img) {
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    img.save(&buffer, "PNG");
+    return out;
 }
 
 struct Picture {
     QImage image;
     QPoint hotSpot;
-    int bits = 32;  // 32 (colour with alpha) or 1 (black and white)
+    bool asPng = false;
 };
-
-// Rows bottom-up, padded to 32 bits; a set mask bit means "no pixel here".
-inline QByteArray mask(const QImage& img) {
-    const int stride = ((img.width() + 31) / 32) * 4;
-    QByteArray out;
-    for (int y = img.height() - 1; y >= 0; --y) {
-        QByteArray row(stride, '\0');
-        for (int x = 0; x < img.width(); ++x)
-            if (qAlpha(img.pixel(x, y)) == 0) row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
-        out += row;
-    }
-    return out;
-}
-
-inline QByteArray bitmap(const Picture& p) {
-    const QImage img = p.image.convertToFormat(QImage::Format_ARGB32);
-    QByteArray colour, palette;
-    if (p.bits == 1) {
-        add32(palette, 0x000000);
-        add32(palette, 0xFFFFFF);
-        const int stride = ((img.width() + 31) / 32) * 4;
-        for (int y = img.height() - 1; y >= 0; --y) {
-            QByteArray row(stride, '\0');
-            for (int x = 0; x < img.width(); ++x)
-                if (qAlpha(img.pixel(x, y)) != 0 && qGray(img.pixel(x, y)) > 127)
-                    row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
-            colour += row;
-        }
-    } else {
-        for (int y = img.height() - 1; y >= 0; --y)
-            for (int x = 0; x < img.width(); ++x) add32(colour, img.pixel(x, y));
-    }
-    const QByteArray m = mask(img);
-    QByteArray out;
-    add32(out, 40);
-    add32(out, quint32(img.width()));
-    add32(out, quint32(img.height() * 2));
-    add16(out, 1);
-    add16(out, quint32(p.bits));
-    add32(out, 0);
-    add32(out, quint32(colour.size() + m.size()));
-    add32(out, 0);
-    add32(out, 0);
-    add32(out, p.bits == 1 ? 2 : 0);
-    add32(out, 0);
-    return out + palette + colour + m;
-}
 
 inline QByteArray build(const std::vector<Picture>& pictures) {
     QByteArray head, body;
-    add16(head, 0);
-    add16(head, 2);
-    add16(head, quint32(pictures.size()));
-    quint32 offset = 6 + 16 * quint32(pictures.size());
+    for (quint32 v : {0u, 2u, quint32(pictures.size())}) add(head, v, 2);
     for (const Picture& p : pictures) {
-        const QByteArray data = bitmap(p);
-        head.append(char(p.image.width() & 0xFF));  // 256 is written as 0
-        head.append(char(p.image.height() & 0xFF));
-        head.append('\0');
-        head.append('\0');
-        add16(head, quint32(p.hotSpot.x()));
-        add16(head, quint32(p.hotSpot.y()));
-        add32(head, quint32(data.size()));
-        add32(head, offset);
-        offset += quint32(data.size());
+        const QByteArray data = p.asPng ? png(p.image) : bitmap(p.image);
+        add(head, quint32(p.image.width() & 0xFF), 1);  // 256 is written as 0
+        add(head, quint32(p.image.height() & 0xFF), 1);
+        add(head, 0, 2);
+        add(head, quint32(p.hotSpot.x()), 2);
+        add(head, quint32(p.hotSpot.y()), 2);
+        add(head, quint32(data.size()), 4);
+        add(head, quint32(6 + 16 * pictures.size() + body.size()), 4);
         body += data;
     }
     return head + body;
+}
+inline QByteArray cursor(const QImage& img, QPoint hotSpot, bool asPng = false) {
+    return build({{img, hotSpot, asPng}});
 }
 
 // A picture nobody could mistake for another tool's: a square in a colour of its own, a
@@ -126,37 +102,11 @@ inline QImage sample(int n, QSize size = QSize(32, 32)) {
     return img;
 }
 
-inline QByteArray cursor(const QImage& img, QPoint hotSpot, int bits = 32) {
-    return build({{img, hotSpot, bits}});
-}
-
-// A cursor whose one picture is stored as PNG, as newer cursor files do for large sizes.
-inline QByteArray pngCursor(const QImage& img, QPoint hotSpot) {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    img.save(&buffer, "PNG");
-    QByteArray out;
-    add16(out, 0);
-    add16(out, 2);
-    add16(out, 1);
-    out.append(char(img.width() & 0xFF));
-    out.append(char(img.height() & 0xFF));
-    out.append('\0');
-    out.append('\0');
-    add16(out, quint32(hotSpot.x()));
-    add16(out, quint32(hotSpot.y()));
-    add32(out, quint32(png.size()));
-    add32(out, 22);
-    return out + png;
-}
-
 inline bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-// The hot spot given to the stand-in of tool n.
 inline QPoint standInHotSpot(int n) {
     return QPoint(n, 2 * n);
 }
@@ -164,11 +114,10 @@ inline QPoint standInHotSpot(int n) {
 // Prop1.cur .. Prop7.cur under dir's cursor directory, each with its own picture and hot spot.
 inline bool writeToolCursors(const QString& dir) {
     const QString cursors = dir + QLatin1Char('/') + dataDirName(DataDir::IconCursor);
-    if (!QDir().mkpath(cursors)) return false;
-    for (int n = 1; n <= 7; ++n)
-        if (!writeFile(cursors + DataFiles::toolCursor(n), cursor(sample(n), standInHotSpot(n))))
-            return false;
-    return true;
+    bool ok = QDir().mkpath(cursors);
+    for (int n = 1; n <= 7 && ok; ++n)
+        ok = writeFile(cursors + DataFiles::toolCursor(n), cursor(sample(n), standInHotSpot(n)));
+    return ok;
 }
 
 }  // namespace CursorBytes
