@@ -22,14 +22,17 @@ ReadResult fail(const QString& reason) {
     return {QImage(), reason};
 }
 
+// Reads past the end give 0, so a short header can never read outside the file.
 quint32 le32(const QByteArray& d, qsizetype at) {
-    return qFromLittleEndian<quint32>(reinterpret_cast<const uchar*>(d.constData()) + at);
+    quint32 v = 0;
+    for (int i = 3; i >= 0; --i) v = v << 8 | (at + i < d.size() ? quint8(d.at(at + i)) : 0u);
+    return v;
 }
 quint16 le16(const QByteArray& d, qsizetype at) {
-    return qFromLittleEndian<quint16>(reinterpret_cast<const uchar*>(d.constData()) + at);
+    return quint16(le32(d, at) & 0xFFFF);
 }
 quint8 byteAt(const QByteArray& d, qsizetype at) {
-    return static_cast<quint8>(d[at]);
+    return at >= 0 && at < d.size() ? static_cast<quint8>(d.at(at)) : 0;
 }
 
 bool tooLarge(QSize s) {

@@ -188,14 +188,6 @@ class TestPictureFile : public QObject {
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), before);
     }
 
-    void replacesOldFileWhole() {
-        const QString path = m_dir.filePath(QStringLiteral("again.ZEL"));
-        QCOMPARE(PictureFile::writeBmp(pattern(300, 200), path), QString());
-        QCOMPARE(PictureFile::writeBmp(pattern(7, 5, 9), path), QString());
-        QCOMPARE(PictureFile::read(path).image.convertToFormat(QImage::Format_RGB32),
-                 pattern(7, 5, 9));
-    }
-
   private:
     QTemporaryDir m_dir;
 };

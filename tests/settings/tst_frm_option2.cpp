@@ -27,17 +27,6 @@ class TestFrmOption2 : public QObject {
         m_dir.reset();
     }
 
-    void loadGivesButtonsPicturesThenHides() {
-        FrmOption2& w = settings();
-        QCOMPARE(w.backColor(), Colour(0));
-        for (int k = 1; k <= 5; ++k) {
-            const PictureBox* b = w.picture("Num", k);
-            QVERIFY(b->isHidden());
-            QCOMPARE(b->size(), QSize(33, 33));
-            QVERIFY(!b->picture().isNull());
-        }
-    }
-
     void sizeButtonActsForSelectedTool_data() {
         QTest::addColumn<int>("tool");
         QTest::addColumn<int>("k");
@@ -122,10 +111,6 @@ class TestFrmOption2 : public QObject {
         const QImage few = pattern(21, 13).convertToFormat(QImage::Format_Indexed8);
         const QSize kept(97, 65);
         QTest::newRow("gif") << gif(few) << QSize(21, 13) << false;
-        QTest::newRow("icon: largest image")
-            << icon({pattern(16, 16), pattern(48, 40), pattern(32, 32)}) << QSize(48, 40) << false;
-        QTest::newRow("cursor") << icon({pattern(32, 32)}, true) << QSize(32, 32) << false;
-        QTest::newRow("bitmap") << encode(pattern(120, 90), "bmp") << QSize(120, 90) << false;
         QTest::newRow("cancel keeps the stamp") << QByteArray() << kept << false;
         QTest::newRow("cut-off gif keeps the stamp") << gif(few).left(300) << kept << true;
         QTest::newRow("not a picture keeps the stamp") << QByteArray("MZ\x90") << kept << true;
