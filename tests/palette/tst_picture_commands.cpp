@@ -19,12 +19,10 @@ class TestPictureCommands : public QObject {
   private Q_SLOTS:
     void init() {
         m_app = std::make_unique<AppFixture>();
-        m_data.emplace();
         m_dir.emplace();
     }
     void cleanup() {
         m_app.reset();
-        m_data.reset();
         m_dir.reset();
     }
 
@@ -207,7 +205,6 @@ class TestPictureCommands : public QObject {
     }
 
     std::unique_ptr<AppFixture> m_app;
-    std::optional<StandInDataFiles> m_data;
     std::optional<QTemporaryDir> m_dir;
 };
 

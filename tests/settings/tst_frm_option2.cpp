@@ -17,13 +17,11 @@ class TestFrmOption2 : public QObject {
   private Q_SLOTS:
     void init() {
         m_app = std::make_unique<AppFixture>();
-        m_data.emplace();
         m_dir.emplace();
         m_app->fakes.capture->next = pattern(64, 48);
     }
     void cleanup() {
         m_app.reset();
-        m_data.reset();
         m_dir.reset();
     }
 
@@ -203,7 +201,6 @@ class TestFrmOption2 : public QObject {
     }
 
     std::unique_ptr<AppFixture> m_app;
-    std::optional<StandInDataFiles> m_data;
     std::optional<QTemporaryDir> m_dir;
 };
 

@@ -2,18 +2,12 @@
 
 #include <QBuffer>
 #include <QByteArray>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
 #include <QList>
-#include <QTemporaryDir>
 #include <QtEndian>
 #include <map>
-#include <optional>
-
-#include "layouts/data_files.h"
 
 // Picture files made in memory for tests: Qt writes BMP, JPEG, PNG and single icons itself;
 // GIF, cursors and icons with several images are put together here.
@@ -159,42 +153,5 @@ inline QByteArray readFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-
-// Stand-ins for the fixed data files, at their real sizes, used while the build has none.
-class StandInDataFiles {
-  public:
-    StandInDataFiles() {
-        const QStringList pictures = DataFiles::allPictures(), cursors = DataFiles::allCursors();
-        bool present = true;
-        for (const QString& n : pictures)
-            present &= QFileInfo::exists(dataFilePath(DataDir::Image, n));
-        for (const QString& n : cursors)
-            present &= QFileInfo::exists(dataFilePath(DataDir::IconCursor, n));
-        if (present) return;
-        m_dir.emplace();
-        setProgramDirectory(m_dir->path());
-        QDir(m_dir->path()).mkpath(dataDirName(DataDir::Image));
-        QDir(m_dir->path()).mkpath(dataDirName(DataDir::IconCursor));
-        for (const QString& n : pictures) {
-            const QImage image = pattern(sizeOf(n).width(), sizeOf(n).height(), int(n.size()));
-            writeFile(dataFilePath(DataDir::Image, n),
-                      encode(image, n.endsWith(".jpg") ? "jpeg" : "bmp"));
-        }
-        for (const QString& n : cursors)
-            writeFile(dataFilePath(DataDir::IconCursor, n), icon({pattern(32, 32)}, true));
-    }
-
-  private:
-    static QSize sizeOf(const QString& n) {
-        if (n == DataFiles::kTitle) return {303, 144};
-        if (n.startsWith("Glass")) return {178, 155};
-        if (n.startsWith("Bomb1_")) return {14, 13};
-        if (n == "Bomb2_1.bmp" || n == "Bomb2_2.bmp") return {20, 19};
-        if (n.startsWith("Bomb2_")) return {60, 60};
-        if (n == DataFiles::kSplinter) return {17, 17};
-        return {33, 33};
-    }
-    std::optional<QTemporaryDir> m_dir;
-};
 
 }  // namespace SamplePictures
