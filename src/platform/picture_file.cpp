@@ -70,7 +70,7 @@ bool bmpComplete(const QByteArray& d) {
         compression = le32(d, 30);
     }
     if (offBits > d.size()) return false;
-    // Run-length data ends with its own marker and Qt notices when it is missing.
+    // Compressed rows have no fixed size; those are left to the decoder.
     if (compression != 0 && compression != 3 && compression != 6) return true;
     const qint64 stride = (qAbs(width) * bpp + 31) / 32 * 4;
     return offBits + stride * qAbs(height) <= d.size();
