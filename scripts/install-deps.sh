@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Shatter needs to build, run and test it.
+# Quiet, and no network use, when everything is already there.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build git pkg-config
+    qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins qt6-qpa-plugins
+    libqt6multimedia6 fonts-arphic-uming
+    xvfb openbox xdotool x11-utils x11-apps
+    libbenchmark-dev clang libclang-rt-14-dev imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing packages: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq "${missing[@]}" >/dev/null
