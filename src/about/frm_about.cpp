@@ -1,6 +1,7 @@
 #include "about/frm_about.h"
 
 #include <QUrl>
+#include <algorithm>
 
 #include "platform/platform.h"
 #include "shell/forms.h"
@@ -22,6 +23,23 @@ FrmAbout::FrmAbout() : Form(kId) {
     connect(label(kLabel3), &Label::mouseDown, this, &FrmAbout::Label3_MouseDown);
     connect(label(kLabel4), &Label::mouseMove, this, &FrmAbout::Label4_MouseMove);
     connect(label(kLabel4), &Label::mouseDown, this, &FrmAbout::Label4_MouseDown);
+    for (const char* name : {"Label1", "Label2", "Label3", "Label4", "Label5"})
+        keepInside(label(QLatin1String(name)));
+}
+
+void FrmAbout::keepInside(Label* l) {
+    // The author and the addresses are build options and may be longer than the design's;
+    // a line cut off at the window's edge would hide part of a link.
+    constexpr int kMargin = 4;
+    const int room = client()->width() - 2 * kMargin;
+    QFont f = l->font();
+    while (l->width() > room && f.pixelSize() > 8) {
+        f.setPixelSize(f.pixelSize() - 1);
+        l->setFont(f);
+        l->resize(l->sizeHint());
+    }
+    const int overhang = l->geometry().right() + 1 - (client()->width() - kMargin);
+    if (overhang > 0) l->move(std::max(kMargin, l->x() - overhang), l->y());
 }
 
 void FrmAbout::Form_MouseDown(int Button, int, double, double) {

@@ -2,6 +2,8 @@
 
 #include "shell/form.h"
 
+class Label;
+
 // The About window: program name, author, version and the two links. Works in twips.
 class FrmAbout : public Form {
     Q_OBJECT
@@ -18,5 +20,6 @@ class FrmAbout : public Form {
     void Label4_MouseMove(int Button, int Shift, double X, double Y);
 
   private:
+    void keepInside(Label* l);
     void openLink(const QString& link);
 };

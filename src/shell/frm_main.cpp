@@ -102,12 +102,16 @@ void FrmMain::changeEvent(QEvent* e) {
 }
 
 void FrmMain::leaveMinimised() {
-    if (m_minimised) return;  // minimised again before this ran
-    const bool visible = isVisible();
+    if (m_minimised || !isVisible()) return;  // minimised again, or gone, before this ran
+    // The native window keeps its "start as an icon" hint through a hide and show, so it
+    // would come straight back minimised: give the title a fresh one.
+    hide();
+    destroy();
     setWindowFlags(kTitleFlags);
-    setWindowState(Qt::WindowNoState);
     move(m_posBeforeMinimise);
-    if (visible) showForm();
+    showNormal();
+    raise();
+    activateWindow();
 }
 
 void FrmMain::Quit_MouseDown(int Button, int, double, double) {

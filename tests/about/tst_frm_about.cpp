@@ -44,6 +44,25 @@ class TestFrmAbout : public QObject {
         QCOMPARE(a.size(), QSize(264, 185));
     }
 
+    void everyLineShowsWholeInside_data() {
+        QTest::addColumn<QString>("name");
+        for (const char* l : {"Label1", "Label2", "Label3", "Label4", "Label5"})
+            QTest::newRow(l) << l;
+    }
+    void everyLineShowsWholeInside() {
+        QFETCH(QString, name);
+        FrmAbout& a = about();
+        const Label* l = a.label(name);
+        QVERIFY2(a.client()->rect().contains(l->geometry()),
+                 qPrintable(QStringLiteral("%1 at %2,%3 %4x%5")
+                                .arg(name)
+                                .arg(l->x())
+                                .arg(l->y())
+                                .arg(l->width())
+                                .arg(l->height())));
+        QVERIFY(l->width() >= l->sizeHint().width());  // not cut off inside the label either
+    }
+
     // Which presses close the window: only the right button on the bare background.
     void closesOnlyOnRightClickOfBackground_data() {
         QTest::addColumn<QString>("on");
@@ -169,7 +188,7 @@ class TestFrmAbout : public QObject {
         QVERIFY(a.isVisible());  // the About window stays either way
     }
 
-private:
+  private:
     FrmAbout& about() { return forms().get<FrmAbout>(); }
     FrmMain& openFromTitle() {
         FrmMain& title = forms().get<FrmMain>();
