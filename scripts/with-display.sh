@@ -19,6 +19,7 @@ screen="${SHATTER_E2E_SCREEN:-1024x768x24}"
 logdir="$(mktemp -d "${TMPDIR:-/tmp}/with-display.XXXXXX")"
 xvfb_pid=""
 wm_pid=""
+cmd_pid=""
 
 stop() {
     local pid="$1"
@@ -33,13 +34,15 @@ stop() {
 }
 
 cleanup() {
+    stop "$cmd_pid"
     stop "$wm_pid"
     stop "$xvfb_pid"
     rm -rf "$logdir"
 }
 trap cleanup EXIT
 trap 'exit 130' INT
-trap 'exit 143' TERM HUP
+trap 'exit 143' TERM
+trap 'exit 129' HUP
 
 display_free() {
     [[ ! -e "/tmp/.X$1-lock" && ! -e "/tmp/.X11-unix/X$1" ]]
@@ -88,5 +91,11 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 
-"$@"
-exit $?
+# In the background so that a signal reaches the traps at once, not after the command ends;
+# the explicit redirection keeps its standard input.
+"$@" <&0 &
+cmd_pid=$!
+wait "$cmd_pid"
+status=$?
+cmd_pid=""
+exit "$status"
