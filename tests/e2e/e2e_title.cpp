@@ -52,7 +52,7 @@ class E2eTitle : public QObject {
         m_h->moveTo(QPoint(2, 2));
     }
     void cleanup() {
-        if (QTest::currentTestFailed()) m_h->saveFailureShot(QTest::currentTestFunction());
+        if (QTest::currentTestFailed()) m_h->reportFailure(QTest::currentTestFunction());
         m_h.reset();
         m_cover.reset();
     }
@@ -104,17 +104,22 @@ class E2eTitle : public QObject {
 
         m_h->moveTo(come.center());
         m_h->moveTo(quit.center());  // straight from one label onto the next
-        const QImage hovered = m_h->screenshot(QStringLiteral("labels-hovered"));
-        for (const QRect& r : {come, quit}) {
-            QVERIFY(e2e::countPixels(hovered, r, e2e::isBluish) > blueBefore + 20);
-            QVERIFY(e2e::countPixels(hovered, r, e2e::isWhitish) < whiteBefore / 2);
-        }
+        auto lit = [&](const QImage& shot) {
+            for (const QRect& r : {come, quit})
+                if (e2e::countPixels(shot, r, e2e::isBluish) <= blueBefore + 20 ||
+                    e2e::countPixels(shot, r, e2e::isWhitish) >= whiteBefore / 2)
+                    return false;
+            return true;
+        };
+        QVERIFY(lit(m_h->waitForScreen(lit, QStringLiteral("labels-hovered"))));
 
         m_h->moveTo(onScreen(title, QRect(150, 30, 1, 1)).topLeft());  // background
-        QTest::qWait(100);
-        const QImage after = m_h->screenshot(QStringLiteral("labels-after"));
-        for (const QRect& r : {come, quit})
-            QVERIFY(e2e::countPixels(after, r, e2e::isBluish) <= blueBefore + 2);
+        auto unlit = [&](const QImage& shot) {
+            for (const QRect& r : {come, quit})
+                if (e2e::countPixels(shot, r, e2e::isBluish) > blueBefore + 2) return false;
+            return true;
+        };
+        QVERIFY(unlit(m_h->waitForScreen(unlit, QStringLiteral("labels-after"))));
     }
 
     void dragOnBackgroundMovesTheTitle() {
@@ -162,11 +167,15 @@ class E2eTitle : public QObject {
         QVERIFY2(about, "no About window");
         QVERIFY(m_h->waitForNoWindow(kTitleOuter));
         QVERIFY(near(about->geometry.topLeft(), centredTopLeft(kAboutOuter), 1));
+        QTest::qWait(200);  // first paint
 
         const QRect mail = onScreen(*about, controlRect(FormId::FrmAbout, "Label3"));
         m_h->moveTo(mail.center());
-        const QImage hovered = m_h->screenshot(QStringLiteral("about-link-hovered"));
-        QVERIFY(e2e::countPixels(hovered, mail, e2e::isMagentaish) > 10);
+        auto magenta = [&](const QImage& shot) {
+            return e2e::countPixels(shot, mail, e2e::isMagentaish) > 10;
+        };
+        const QImage hovered = m_h->waitForScreen(magenta, QStringLiteral("about-link-hovered"));
+        QVERIFY2(magenta(hovered), "the mail link did not turn magenta under the pointer");
         const QRect name = onScreen(*about, controlRect(FormId::FrmAbout, "Label1"));
         QVERIFY(e2e::countPixels(hovered, name, [](QColor c) {
                     return c.green() > 170 && c.red() < 90 && c.blue() < 90;
