@@ -1,19 +1,167 @@
 #include "canvas/formula_start.h"
 
+#include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
 
+#include "canvas/capture_screen.h"
+#include "canvas/splinter_animation.h"
+#include "canvas/tools/tool.h"
+#include "layouts/data_files.h"
+#include "palette/frm_option.h"
+#include "shell/forms.h"
 #include "shell/picture_box.h"
 
-Formula_Start::Formula_Start() : Form(kId) {}
+namespace {
+
+const QString kSplinterHolder = QStringLiteral("PicSplinter");
+
+QString holderName(SpriteSet set) {
+    switch (set) {
+        case SpriteSet::Glass:
+            return QStringLiteral("PicGlass");
+        case SpriteSet::Bomb:
+            return QStringLiteral("PicBomb");
+        case SpriteSet::Bomb2:
+            return QStringLiteral("PicBomb2");
+        case SpriteSet::Bomb3:
+            return QStringLiteral("PicBomb3");
+        case SpriteSet::To:
+            return QStringLiteral("PicTo");
+    }
+    return {};
+}
+
+}  // namespace
+
+Formula_Start::Formula_Start() : Form(kId) {
+    // The image is the only thing painted, and only where it changed.
+    client()->setAttribute(Qt::WA_StaticContents);
+    client()->setAttribute(Qt::WA_OpaquePaintEvent);
+    client()->setAttribute(Qt::WA_NoSystemBackground);
+    m_image.setForeColor(ForeColor());
+    m_image.setDrawWidth(DrawWidth());
+    for (int n = 1; n <= Formula::kToolCount; ++n) m_tools[n - 1] = makeTool(n);
+}
+
+Formula_Start::~Formula_Start() {
+    // No splinter step may run on a canvas that is going away.
+    m_splinters.reset();
+}
+
+void Formula_Start::Form_Load() {
+    Formula::CaptureScreen();
+    auto load = [this](const QString& holder, int index, const QString& file) {
+        picture(holder, index)->setPicture(loadFixedPicture(file));
+    };
+    load(kSplinterHolder, 0, DataFiles::kSplinter);
+    for (int i = 1; i <= 3; ++i) load(holderName(SpriteSet::Glass), i, DataFiles::glass(i));
+    for (int i = 1; i <= 2; ++i) load(holderName(SpriteSet::Bomb), i, DataFiles::bomb1(i));
+    for (int i = 1; i <= 2; ++i) load(holderName(SpriteSet::Bomb2), i, DataFiles::bomb2(i));
+    // The craters are files 3 to 5 of the Bomb2_ series.
+    for (int i = 1; i <= 3; ++i) load(holderName(SpriteSet::Bomb3), i, DataFiles::bomb2(i + 2));
+    load(holderName(SpriteSet::To), -1, DataFiles::kTitle);
+
+    // Holders 1 to 20 are copies of holder 0: same picture, same place, hidden.
+    PictureBox* first = picture(kSplinterHolder, 0);
+    m_splinters = std::make_unique<SplinterAnimation>(
+        first->picture(), first->pos(), m_image.size(),
+        [this](const QRegion& dirty) { client()->update(dirty); });
+    Formula::SplinterIndex = static_cast<int16_t>(SplinterAnimation::holderCount());
+
+    setMouseIcon(QCursor(Qt::ArrowCursor));  // the tool's cursor comes with its selection
+    Formula::PenSize = 20;
+    Formula::BoxSize = 20;
+}
+
+void Formula_Start::Form_QueryUnload() {
+    if (m_splinters) m_splinters->stop();
+}
+
+Formula_Start::ToolFlags Formula_Start::selectedTools() {
+    ToolFlags flags;
+    for (int n = 1; n <= Formula::kToolCount; ++n)
+        flags[n - 1] = Formula::PropOn(n) == Formula::kTrue;
+    return flags;
+}
+
+void Formula_Start::Form_MouseDown(int Button, int, double X, double Y) {
+    // The flags are read once, as the press arrives: nothing a tool starts can make the same
+    // press carry out a tool chosen later.
+    const ToolFlags selected = selectedTools();
+    for (int n = 1; n <= Formula::kToolCount; ++n)
+        if (selected[n - 1] && Button == 1) m_tools[n - 1]->press(*this, X, Y);
+    if (Button == 2) showPalette();
+}
+
+void Formula_Start::Form_MouseMove(int Button, int, double X, double Y) {
+    // Button is the set held: the left one alone, not left and right together.
+    const ToolFlags selected = selectedTools();
+    for (int n = 1; n <= Formula::kToolCount; ++n)
+        if (selected[n - 1] && Button == 1) m_tools[n - 1]->move(*this, X, Y);
+}
+
+void Formula_Start::Form_MouseUp(int Button, int, double X, double Y) {
+    const ToolFlags selected = selectedTools();
+    for (int n = 1; n <= Formula::kToolCount; ++n)
+        if (selected[n - 1] && Button == 1) m_tools[n - 1]->release(*this, X, Y);
+}
+
+void Formula_Start::showForm() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen) move(screen->geometry().topLeft());
+    Form::showForm();
+    if (screen) move(screen->geometry().topLeft());
+}
+
+void Formula_Start::setScreenSize(QSize size) {
+    setClientGeometry(QRect(QPoint(0, 0), size));
+    m_image.reset(size, backColor());
+    client()->update();
+}
 
 void Formula_Start::loadPicture(const QImage& picture) {
     m_image.replace(picture, backColor());
     client()->update();
 }
 
-void Formula_Start::Refresh(const QRect& dirty) { client()->repaint(dirty); }
+void Formula_Start::Refresh(const QRect& dirty) {
+    if (!dirty.isEmpty()) client()->repaint(dirty);
+}
 
-PictureBox* Formula_Start::PicTo() const { return picture(QStringLiteral("PicTo")); }
+void Formula_Start::invalidate(const QRect& dirty) {
+    if (!dirty.isEmpty()) client()->update(dirty);
+}
+
+PictureBox* Formula_Start::PicTo() const {
+    return picture(holderName(SpriteSet::To));
+}
+
+int Formula_Start::splinterHolderCount() const {
+    return m_splinters ? SplinterAnimation::holderCount() : 1;
+}
+
+const QImage& Formula_Start::sprite(SpriteSet set, int index) const {
+    static const QImage none;
+    const PictureBox* holder = picture(holderName(set), set == SpriteSet::To ? -1 : index);
+    return holder ? holder->picture() : none;
+}
+
+void Formula_Start::playSound(const QString& name, int16_t flags) {
+    Formula::PlaySoundFile(name, flags);
+}
+
+void Formula_Start::playNoSound() {
+    Formula::PlayNoSound();
+}
+
+void Formula_Start::showPalette() {
+    forms().get<FrmOption>().showForm();
+}
+
+void Formula_Start::splinterBurst(double X, double Y) {
+    if (m_splinters) m_splinters->start(X, Y);
+}
 
 void Formula_Start::setForeColor(Colour colour) {
     Form::setForeColor(colour);
@@ -26,5 +174,8 @@ void Formula_Start::setDrawWidth(int width) {
 }
 
 void Formula_Start::paintClient(QPainter& p, const QRect& rect) {
-    p.drawImage(rect, m_image.image(), rect);
+    const QRect inImage = rect.intersected(m_image.rect());
+    if (inImage != rect) p.fillRect(rect, toQColor(backColor()));
+    if (!inImage.isEmpty()) p.drawImage(inImage.topLeft(), m_image.image(), inImage);
+    if (m_splinters) m_splinters->paint(p, rect);
 }

@@ -1,0 +1,52 @@
+#include "canvas/capture_screen.h"
+
+#include <QGuiApplication>
+#include <QObject>
+#include <QScreen>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "canvas/formula_start.h"
+#include "layouts/layouts.h"
+#include "platform/platform.h"
+#include "shell/forms.h"
+
+namespace Formula {
+
+int32_t ScreenPixels(double twips, double twipsPerPixel) {
+    constexpr double limit = std::numeric_limits<int32_t>::max();
+    if (!std::isfinite(twips) || !std::isfinite(twipsPerPixel)) return 0;
+    const double t = std::nearbyint(std::clamp(twips, 0.0, limit));
+    const double per = std::nearbyint(std::clamp(twipsPerPixel, 0.0, limit));
+    if (per < 1) return 0;
+    return static_cast<int32_t>(t) / static_cast<int32_t>(per);
+}
+
+void CaptureScreen() {
+    Formula_Start& canvas = forms().get<Formula_Start>();
+    // The layouts count 15 twips to the pixel whatever the display reports, so the snapshot
+    // is exactly the screen in pixels and a saved picture has no margin.
+    QSize screen = canvas.size();
+    if (QScreen* primary = QGuiApplication::primaryScreen()) screen = primary->geometry().size();
+    ScreenWidthPx = ScreenPixels(double(screen.width()) * kTwipsPerPixel, kTwipsPerPixel);
+    ScreenHeightPx = static_cast<int16_t>(
+        std::min<int32_t>(ScreenPixels(double(screen.height()) * kTwipsPerPixel, kTwipsPerPixel),
+                          std::numeric_limits<int16_t>::max()));
+    canvas.setScreenSize(QSize(ScreenWidthPx, ScreenHeightPx));
+
+    const CaptureResult shot = platform().capture->grabPrimaryScreen();
+    if (shot.image.isNull()) {
+        const QString why =
+            shot.error.isEmpty() ? QObject::tr("the system gave no picture") : shot.error;
+        platform().messages->error(
+            nullptr, QStringLiteral("Shatter"),
+            QObject::tr("The screen snapshot could not be taken: %1.\nThe canvas starts empty.")
+                .arg(why));
+        return;
+    }
+    canvas.image().blit(shot.image, QRect(0, 0, ScreenWidthPx, ScreenHeightPx), QPoint(0, 0),
+                        RasterOp::Copy);
+}
+
+}  // namespace Formula

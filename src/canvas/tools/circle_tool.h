@@ -1,0 +1,10 @@
+#pragma once
+
+#include "canvas/tools/shape_tool.h"
+
+// An outline of radius PenSize centred on the pointer.
+class CircleTool final : public ShapeTool {
+  protected:
+    QRect outline(PersistentImage& image, double X, double Y) const override;
+    QString sound() const override { return QStringLiteral("Circle.wav"); }
+};

@@ -1,0 +1,157 @@
+#pragma once
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QFile>
+#include <QImage>
+#include <QImageWriter>
+#include <QList>
+#include <QtEndian>
+#include <map>
+
+// Picture files made in memory for tests: Qt writes BMP, JPEG, PNG and single icons itself;
+// GIF, cursors and icons with several images are put together here.
+namespace SamplePictures {
+
+// A picture whose every pixel differs from its neighbours, so shifts and flips show up.
+inline QImage pattern(int width, int height, int seed = 0) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            line[x] = qRgb((x * 7 + seed) & 0xFF, (y * 13 + seed) & 0xFF, (x ^ y) & 0xFF);
+    }
+    return image;
+}
+
+inline QByteArray encode(const QImage& image, const char* format) {
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, format).write(image);
+    return data;
+}
+
+// A GIF of an image with at most 256 colours. The codes are 9-bit literals with a clear code
+// often enough that the code width never grows, which every decoder must accept.
+inline QByteArray gif(const QImage& source) {
+    const QImage image = source.convertToFormat(QImage::Format_RGB32);
+    std::map<QRgb, int> palette;
+    QByteArray indices;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = image.pixel(x, y) | 0xFF000000u;
+            auto it = palette.find(c);
+            if (it == palette.end()) it = palette.emplace(c, int(palette.size())).first;
+            indices.append(char(it->second));
+        }
+    Q_ASSERT(palette.size() <= 256);
+    auto u16 = [](QByteArray& out, int v) {
+        out.append(char(v & 0xFF));
+        out.append(char((v >> 8) & 0xFF));
+    };
+    QByteArray out("GIF89a");
+    u16(out, image.width());
+    u16(out, image.height());
+    out.append(char(0xF7)).append(char(0)).append(char(0));
+    QByteArray table(256 * 3, 0);
+    for (const auto& [c, i] : palette) {
+        table[i * 3] = char(qRed(c));
+        table[i * 3 + 1] = char(qGreen(c));
+        table[i * 3 + 2] = char(qBlue(c));
+    }
+    out.append(table);
+    out.append(char(0x2C));
+    u16(out, 0);
+    u16(out, 0);
+    u16(out, image.width());
+    u16(out, image.height());
+    out.append(char(0)).append(char(8));
+    QByteArray codes;
+    quint32 bits = 0;
+    int count = 0;
+    auto put = [&](int code) {
+        bits |= quint32(code) << count;
+        count += 9;
+        while (count >= 8) {
+            codes.append(char(bits & 0xFF));
+            bits >>= 8;
+            count -= 8;
+        }
+    };
+    for (int i = 0; i < indices.size(); ++i) {
+        if (i % 250 == 0) put(256);
+        put(quint8(indices[i]));
+    }
+    put(257);
+    if (count > 0) codes.append(char(bits & 0xFF));
+    for (int i = 0; i < codes.size(); i += 255) {
+        const QByteArray block = codes.mid(i, 255);
+        out.append(char(block.size())).append(block);
+    }
+    out.append(char(0)).append(char(0x3B));
+    return out;
+}
+
+// An icon (or, with hot spots, a cursor) holding every image given, in that order.
+inline QByteArray icon(const QList<QImage>& images, bool cursor = false) {
+    QByteArray head(6, 0);
+    head[2] = char(cursor ? 2 : 1);
+    head[4] = char(images.size());
+    QByteArray entries, payloads;
+    const quint32 first = quint32(6 + 16 * images.size());
+    for (const QImage& image : images) {
+        const QByteArray single = encode(image.convertToFormat(QImage::Format_ARGB32), "ico");
+        QByteArray entry = single.mid(6, 16);
+        if (cursor) {
+            entry[4] = 1, entry[5] = 0;  // hot spot (1, 2) where an icon keeps planes and depth
+            entry[6] = 2, entry[7] = 0;
+        }
+        const quint32 offset = qToLittleEndian(first + quint32(payloads.size()));
+        memcpy(entry.data() + 12, &offset, 4);
+        entries.append(entry);
+        payloads.append(single.mid(6 + 16));
+    }
+    return head + entries + payloads;
+}
+
+// A BI_RGB bitmap at 16 (5-5-5), 24 or 32 bits a pixel, as other programs write them.
+inline QByteArray rawBmp(const QImage& image, int bpp, bool topDown = false) {
+    const int w = image.width(), h = image.height(), stride = (w * bpp + 31) / 32 * 4;
+    QByteArray out(54 + stride * h, 0);
+    auto* p = reinterpret_cast<uchar*>(out.data());
+    p[0] = 'B', p[1] = 'M';
+    qToLittleEndian<quint32>(quint32(out.size()), p + 2);
+    qToLittleEndian<quint32>(54, p + 10);
+    qToLittleEndian<quint32>(40, p + 14);
+    qToLittleEndian<qint32>(w, p + 18);
+    qToLittleEndian<qint32>(topDown ? -h : h, p + 22);
+    qToLittleEndian<quint16>(1, p + 26);
+    qToLittleEndian<quint16>(quint16(bpp), p + 28);
+    for (int y = 0; y < h; ++y) {
+        uchar* row = p + 54 + (topDown ? y : h - 1 - y) * stride;
+        for (int x = 0; x < w; ++x) {
+            const QRgb c = image.pixel(x, y);
+            if (bpp == 16) {
+                const int v = (qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | qBlue(c) >> 3;
+                qToLittleEndian<quint16>(quint16(v), row + x * 2);
+            } else {
+                uchar* px = row + x * (bpp / 8);
+                px[0] = uchar(qBlue(c)), px[1] = uchar(qGreen(c)), px[2] = uchar(qRed(c));
+            }
+        }
+    }
+    return out;
+}
+
+inline bool writeFile(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+inline QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace SamplePictures
