@@ -19,17 +19,6 @@ class TestFrmAbout : public QObject {
     void init() { m_app = std::make_unique<AppFixture>(); }
     void cleanup() { m_app.reset(); }
 
-    void showsNameAuthorVersionAndLinks() {
-        FrmAbout& a = about();
-        QCOMPARE(a.label("Label1")->caption(), QStringLiteral("Shatter"));
-        QVERIFY(a.label("Label2")->caption().startsWith(QStringLiteral("作者:")));
-        QCOMPARE(a.label("Label5")->caption(), QStringLiteral("v1.1"));
-        QVERIFY(a.label("Label3")->caption().startsWith(QStringLiteral("E-mail:")));
-        QVERIFY(a.label("Label4")->caption().startsWith(QStringLiteral("Homepage:")));
-        QCOMPARE(a.unitsPerPixel(), 15.0);
-        QCOMPARE(a.size(), QSize(264, 185));
-    }
-
     void everyLineShowsWholeInside_data() {
         QTest::addColumn<QString>("name");
         for (const char* l : {"Label1", "Label2", "Label3", "Label4", "Label5"})

@@ -1,4 +1,3 @@
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "about/frm_about.h"
@@ -35,18 +34,6 @@ class TestFrmMain : public QObject {
         QCOMPARE(shown.size(), QSize(303, 144));
         for (QPoint p : {QPoint(0, 0), QPoint(20, 10), QPoint(150, 40), QPoint(300, 5)})
             QCOMPARE(shown.pixel(p), m_picture.pixel(p));
-    }
-
-    void missingPictureNamesTheFile() {
-        QTemporaryDir empty;
-        setProgramDirectory(empty.path());
-        try {
-            forms().get<FrmMain>();
-            QFAIL("the title loaded without its picture");
-        } catch (const FatalError& e) {
-            QCOMPARE(e.path, empty.path() + QStringLiteral("/Pic/Image/Tittle.jpg"));
-        }
-        forms().reset();
     }
 
     // Each step is a label name or "bg" for the window's background.
@@ -158,17 +145,6 @@ class TestFrmMain : public QObject {
         flushDeletes();
         QCOMPARE(forms().loadedCount(), 0);
         QCOMPARE(m_app->programEnds, 1);
-    }
-
-    void aboutHidesTitleAndShowsAbout() {
-        FrmMain& f = title();
-        f.showForm();
-        sendPress(f.label("About"), Qt::LeftButton);
-        QVERIFY(forms().isLoaded(FormId::FrmMain));
-        QVERIFY(!f.isVisible());
-        auto* about = forms().ifLoaded<FrmAbout>();
-        QVERIFY(about && about->isVisible());
-        QCOMPARE(m_app->programEnds, 0);
     }
 
     // The press hides the title, so its release lands elsewhere; the About window must still
