@@ -158,6 +158,21 @@ void Form::showForm() {
     activateWindow();
 }
 
+void Form::hideForm() {
+    // A press that hides its own window never gets its release (the pointer is then over
+    // another window or none), and Qt would keep routing the pointer to the hidden window:
+    // the next window would see no mouse moves until the user clicks again.
+    const Qt::MouseButtons held = QGuiApplication::mouseButtons();
+    if (QWindow* w = windowHandle(); w && isVisible() && held != Qt::NoButton) {
+        const QPointF global = QCursor::pos();
+        const auto button = static_cast<Qt::MouseButton>(held.toInt() & -held.toInt());
+        QMouseEvent release(QEvent::MouseButtonRelease, w->mapFromGlobal(global), global, button,
+                            held & ~button, QGuiApplication::keyboardModifiers());
+        QCoreApplication::sendEvent(w, &release);
+    }
+    hide();
+}
+
 void Form::startDrag() {
     // On X11 Qt keeps its own grab of the pressed button, so the window manager never sees
     // the release and the window would stick to the pointer: move it ourselves there.

@@ -54,7 +54,7 @@ public:
 
     // Shows (first time: centred on the primary screen) and brings to the front.
     virtual void showForm();
-    void hideForm() { hide(); }
+    void hideForm();
     // Lets the user move a window that has no caption, while the left button stays down.
     void startDrag();
 

@@ -12,6 +12,7 @@ using e2e::XWindow;
 namespace {
 constexpr QSize kTitleOuter(309, 150);
 constexpr QSize kAboutOuter(264, 185);
+constexpr QSize kPaletteOuter(360, 262);
 constexpr QPoint kFrame(3, 3);
 
 // A control's design rectangle inside its window's client area, in pixels.
@@ -52,7 +53,7 @@ class E2eTitle : public QObject {
         m_h->moveTo(QPoint(2, 2));
     }
     void cleanup() {
-        if (QTest::currentTestFailed()) m_h->saveFailureShot(QTest::currentTestFunction());
+        if (QTest::currentTestFailed()) m_h->reportFailure(QTest::currentTestFunction());
         m_h.reset();
         m_cover.reset();
     }
@@ -104,17 +105,22 @@ class E2eTitle : public QObject {
 
         m_h->moveTo(come.center());
         m_h->moveTo(quit.center());  // straight from one label onto the next
-        const QImage hovered = m_h->screenshot(QStringLiteral("labels-hovered"));
-        for (const QRect& r : {come, quit}) {
-            QVERIFY(e2e::countPixels(hovered, r, e2e::isBluish) > blueBefore + 20);
-            QVERIFY(e2e::countPixels(hovered, r, e2e::isWhitish) < whiteBefore / 2);
-        }
+        auto lit = [&](const QImage& shot) {
+            for (const QRect& r : {come, quit})
+                if (e2e::countPixels(shot, r, e2e::isBluish) <= blueBefore + 20 ||
+                    e2e::countPixels(shot, r, e2e::isWhitish) >= whiteBefore / 2)
+                    return false;
+            return true;
+        };
+        QVERIFY(lit(m_h->waitForScreen(lit, QStringLiteral("labels-hovered"))));
 
         m_h->moveTo(onScreen(title, QRect(150, 30, 1, 1)).topLeft());  // background
-        QTest::qWait(100);
-        const QImage after = m_h->screenshot(QStringLiteral("labels-after"));
-        for (const QRect& r : {come, quit})
-            QVERIFY(e2e::countPixels(after, r, e2e::isBluish) <= blueBefore + 2);
+        auto unlit = [&](const QImage& shot) {
+            for (const QRect& r : {come, quit})
+                if (e2e::countPixels(shot, r, e2e::isBluish) > blueBefore + 2) return false;
+            return true;
+        };
+        QVERIFY(unlit(m_h->waitForScreen(unlit, QStringLiteral("labels-after"))));
     }
 
     void dragOnBackgroundMovesTheTitle() {
@@ -162,11 +168,15 @@ class E2eTitle : public QObject {
         QVERIFY2(about, "no About window");
         QVERIFY(m_h->waitForNoWindow(kTitleOuter));
         QVERIFY(near(about->geometry.topLeft(), centredTopLeft(kAboutOuter), 1));
+        QTest::qWait(200);  // first paint
 
         const QRect mail = onScreen(*about, controlRect(FormId::FrmAbout, "Label3"));
         m_h->moveTo(mail.center());
-        const QImage hovered = m_h->screenshot(QStringLiteral("about-link-hovered"));
-        QVERIFY(e2e::countPixels(hovered, mail, e2e::isMagentaish) > 10);
+        auto magenta = [&](const QImage& shot) {
+            return e2e::countPixels(shot, mail, e2e::isMagentaish) > 10;
+        };
+        const QImage hovered = m_h->waitForScreen(magenta, QStringLiteral("about-link-hovered"));
+        QVERIFY2(magenta(hovered), "the mail link did not turn magenta under the pointer");
         const QRect name = onScreen(*about, controlRect(FormId::FrmAbout, "Label1"));
         QVERIFY(e2e::countPixels(hovered, name, [](QColor c) {
                     return c.green() > 170 && c.red() < 90 && c.blue() < 90;
@@ -182,6 +192,43 @@ class E2eTitle : public QObject {
         QVERIFY(near(back->geometry.topLeft(), title.geometry.topLeft(), 1));
         QVERIFY(m_h->property(back->id, "_NET_WM_STATE").contains("_NET_WM_STATE_ABOVE"));
         m_h->screenshot(QStringLiteral("title-back"));
+    }
+
+    void enterShowsTheDesktopWithoutTheTitle() {
+        m_cover = std::make_unique<QWidget>(nullptr, Qt::FramelessWindowHint);
+        m_cover->setStyleSheet(QStringLiteral("background: rgb(30, 200, 60)"));
+        m_cover->setGeometry(QRect(QPoint(0, 0), Harness::screenSize()));
+        m_cover->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_cover.get()));
+        const auto found = startAndFindTitle();
+        QVERIFY2(found, "no title window appeared");
+        // Away from the middle, where the palette will open.
+        const QPoint grip = onScreen(*found, QRect(150, 30, 1, 1)).topLeft();
+        m_h->drag(grip, grip - found->geometry.topLeft() + QPoint(40, 40));
+        const auto title = m_h->waitForWindow(kTitleOuter);
+        QVERIFY(title);
+
+        m_h->click(centreOf(*title, FormId::FrmMain, "Come"));
+        QVERIFY(m_h->waitForNoWindow(kTitleOuter));
+        QVERIFY2(m_h->waitForWindow(Harness::screenSize()), "no full-screen canvas");
+        const auto palette = m_h->waitForWindow(kPaletteOuter);
+        QVERIFY2(palette, "no palette");
+        // The canvas shows the desktop as it was without the title window.
+        auto isCover = [](QColor c) {
+            return qAbs(c.red() - 30) < 12 && qAbs(c.green() - 200) < 12 && c.blue() < 80;
+        };
+        const QRect where = title->geometry;
+        QVERIFY(!where.intersects(palette->geometry));
+        const QImage shot = m_h->waitForScreen(
+            [&](const QImage& s) {
+                return e2e::countPixels(s, where, isCover) == where.width() * where.height();
+            },
+            QStringLiteral("canvas-after-enter"));
+        QCOMPARE(e2e::countPixels(shot, where, isCover), where.width() * where.height());
+
+        // The palette's exit command ends the program normally.
+        m_h->click(centreOf(*palette, FormId::FrmOption, "LabExit"));
+        QCOMPARE(m_h->waitForExit(10000).value_or(-99), 0);
     }
 
     void minimisedTitleCanBeRestored() {

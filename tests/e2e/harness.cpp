@@ -159,7 +159,11 @@ QPoint Harness::pointer() {
 
 void Harness::click(QPoint p, int button) const {
     moveTo(p);
-    run(xdotool(), {QStringLiteral("click"), QString::number(button)});
+    // As long as a person holds the button: the program may act on the press before the
+    // release arrives.
+    run(xdotool(), {QStringLiteral("mousedown"), QString::number(button)});
+    QTest::qWait(80);
+    run(xdotool(), {QStringLiteral("mouseup"), QString::number(button)});
     QTest::qWait(kSettleMs);
 }
 
@@ -202,11 +206,25 @@ QImage Harness::screenshot(const QString& name) const {
     return shot;
 }
 
-void Harness::saveFailureShot(const QString& testName) const {
+QImage Harness::waitForScreen(const std::function<bool(const QImage&)>& test, const QString& name,
+                              int timeoutMs) const {
+    QDeadlineTimer deadline(timeoutMs);
+    QImage shot = screenshot();
+    while (!test(shot) && !deadline.hasExpired()) {
+        QTest::qWait(50);
+        shot = screenshot();
+    }
+    if (!name.isEmpty()) screenshot(name);
+    return shot;
+}
+
+void Harness::reportFailure(const QString& testName) {
     const QString fallback = QCoreApplication::applicationDirPath() + QStringLiteral("/e2e-shots");
     const QString dir = shotDirectory(fallback);
     const QString path = dir + QStringLiteral("/FAILED-") + testName + QStringLiteral(".png");
     if (screenshot().save(path)) qWarning("screen of the failure: %s", qPrintable(path));
+    const QString err = errorOutput().trimmed();
+    if (!err.isEmpty()) qWarning("the program's error output:\n%s", qPrintable(err));
 }
 
 std::optional<int> Harness::waitForExit(int timeoutMs) {

@@ -52,8 +52,12 @@ class Harness {
 
     // The whole screen now; with a name it is kept when SHATTER_E2E_SHOTS names a directory.
     QImage screenshot(const QString& name = {}) const;
-    // Keeps the screen of a failed scenario next to the test binary.
-    void saveFailureShot(const QString& testName) const;
+    // Screenshots until one satisfies test or the time is up; the last one either way.
+    QImage waitForScreen(const std::function<bool(const QImage&)>& test, const QString& name = {},
+                         int timeoutMs = 3000) const;
+    // Keeps the screen of a failed scenario next to the test binary and prints what the
+    // program wrote to its error output.
+    void reportFailure(const QString& testName);
 
     // The exit code, or nothing when the program still runs after the timeout.
     std::optional<int> waitForExit(int timeoutMs);
