@@ -76,7 +76,7 @@ qint64 peakRssKb() {
 
 QStringList filesIn(const QString& dir) {
     QStringList out;
-    QDirIterator it(dir, QDir::Files | QDir::Hidden);
+    QDirIterator it(dir, QDir::Files);
     while (it.hasNext()) out << it.next();
     out.sort();
     return out;
