@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test: the unit tests under the sanitizer build, then the whole suite (unit and
-# end-to-end) of the normal build on a private X display with a window manager.
+# Runs every test: the unit tests under the sanitizer build, the end-to-end scenarios on a
+# 1920x1080 screen, then the whole suite (unit and end-to-end) of the normal build on a
+# 1024x768 screen. Each display is private, with its own window manager, and gone afterwards.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,5 +10,9 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 echo "== unit tests, sanitizer build"
 ctest --test-dir build-asan -L unit --output-on-failure -j2
 
-echo "== all tests"
-scripts/with-display.sh ctest --test-dir build --output-on-failure
+echo "== end-to-end tests, 1920x1080"
+SHATTER_E2E_SCREEN=1920x1080x24 scripts/with-display.sh \
+    ctest --test-dir build -L e2e --output-on-failure
+
+echo "== all tests, 1024x768"
+SHATTER_E2E_SCREEN=1024x768x24 scripts/with-display.sh ctest --test-dir build --output-on-failure

@@ -39,6 +39,9 @@ Formula_Start::Formula_Start() : Form(kId) {
     client()->setAttribute(Qt::WA_StaticContents);
     client()->setAttribute(Qt::WA_OpaquePaintEvent);
     client()->setAttribute(Qt::WA_NoSystemBackground);
+    // A window manager puts a focused screen-sized window above every other layer, which
+    // would bury the palette; the canvas needs no keyboard, so it never takes the focus.
+    setWindowFlag(Qt::WindowDoesNotAcceptFocus);
     m_image.setForeColor(ForeColor());
     m_image.setDrawWidth(DrawWidth());
     for (int n = 1; n <= Formula::kToolCount; ++n) m_tools[n - 1] = makeTool(n);

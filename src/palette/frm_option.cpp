@@ -50,6 +50,8 @@ QImage toolPicture(const QImage& cursor, QSize holder) {
 }  // namespace
 
 FrmOption::FrmOption() : Form(kId) {
+    // Clicking the full-screen canvas would otherwise bury this window under it.
+    setWindowFlag(Qt::WindowStaysOnTopHint);
     for (int n = 1; n <= Formula::kToolCount; ++n) {
         PictureBox* pic = picture(QStringLiteral("Prop%1_1").arg(n));
         Label* caption = label(QStringLiteral("Prop%1_2").arg(n));

@@ -18,6 +18,8 @@ constexpr int kLeftButton = 1;
 }  // namespace
 
 FrmOption2::FrmOption2() : Form(kId) {
+    // Clicking the full-screen canvas would otherwise bury this window under it.
+    setWindowFlag(Qt::WindowStaysOnTopHint);
     for (int k = 1; k <= kNumButtons; ++k) {
         connect(picture(QStringLiteral("Num"), k), &PictureBox::mouseDown, this,
                 [this, k](int b, int s, double x, double y) { Num_MouseDown(k, b, s, x, y); });

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "canvas/tools/tool.h"
+#include "canvas/tools/shape_tool.h"
 
-// An outline of radius PenSize at the pointer on the press and on every move.
-class CircleTool final : public Tool {
-  public:
-    void press(CanvasSurface& canvas, double X, double Y) override;
-    void move(CanvasSurface& canvas, double X, double Y) override;
-    void release(CanvasSurface& canvas, double X, double Y) override;
+// An outline of radius PenSize centred on the pointer.
+class CircleTool final : public ShapeTool {
+  protected:
+    QRect outline(PersistentImage& image, double X, double Y) const override;
+    QString sound() const override { return QStringLiteral("Circle.wav"); }
 };
