@@ -14,7 +14,8 @@ if [ ! -f "$build/build.ninja" ]; then
         -DCMAKE_CXX_COMPILER=clang++ -DSHATTER_FUZZ=ON \
         -DSHATTER_BUILD_TESTS=OFF -DSHATTER_BUILD_BENCH=OFF >/dev/null
 fi
-cmake --build "$build" -j2 --target fuzz_cursor_file fuzz_picture_file fuzz_seed_writer shatter_data
+# The program itself too, so clang checks every source of it with -Werror.
+cmake --build "$build" -j2 --target fuzz_cursor_file fuzz_picture_file fuzz_seed_writer shatter_data shatter
 
 # Seeds: small files of every kind made in code, the program's own data files, earlier finds.
 seeds="$build/fuzz/seeds"
