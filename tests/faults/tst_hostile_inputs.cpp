@@ -128,7 +128,7 @@ class TestHostileInputs : public QObject {
         QFETCH(bool, refused);
         const QString path = m_dir.filePath(QStringLiteral("hostile.bmp"));
         QVERIFY(writeFile(path, bytes));
-        const qint64 peakBefore = peakRssKb();
+        [[maybe_unused]] const qint64 peakBefore = peakRssKb();
         const QString broken = FuzzChecks::checkPictureFile(path, QDir(m_dir.path()));
         QVERIFY2(broken.isEmpty(), qPrintable(broken));
         const PictureFile::ReadResult r = PictureFile::read(path);

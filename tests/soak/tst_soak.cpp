@@ -75,6 +75,8 @@ class Script {
                 forms().get<FrmOption2>().Num_MouseDown(1 + pick(5), 1, 0, 0, 0);
             else if (action < 10)
                 chooseColour();
+            else if (action < 11)
+                chooseStamp();
             strike(canvas, result);
             if (i % kSaveEvery == kSaveEvery - 1) saveAndLoad(result, i);
             if (i % 200 == 0) trimRecords();
@@ -105,6 +107,20 @@ class Script {
         // Now and then a cancel, which keeps the dialog's last colour.
         if (pick(4) != 0) m_app->fakes.dialogs->colorAnswers.push_back(QColor::fromRgb(m_rng()));
         forms().get<FrmOption2>().LabColor_MouseDown(1, 0, 0, 0);
+    }
+
+    // Stamp pictures of the kinds the settings window offers.
+    void chooseStamp() {
+        using namespace SamplePictures;
+        const QImage p = pattern(24 + pick(40), 24 + pick(40), pick(256));
+        const int kind = pick(3);
+        const QString file = QDir(m_dir).filePath(QStringLiteral("stamp%1").arg(kind));
+        const QByteArray bytes = kind == 0   ? encode(p, "bmp")
+                                 : kind == 1 ? gif(p.convertToFormat(QImage::Format_Indexed8))
+                                             : icon({p});
+        QVERIFY(writeFile(file, bytes));
+        m_app->fakes.dialogs->openAnswers.push_back(file);
+        forms().get<FrmOption2>().LabOpen_MouseDown(1, 0, 0, 0);
     }
 
     void strike(Formula_Start& canvas, SoakResult& result) {
