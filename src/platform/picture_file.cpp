@@ -272,8 +272,19 @@ QString writeBmp(const QImage& image, const QString& path) {
     if (!file.open(QIODevice::WriteOnly))
         return QStringLiteral("無法建立檔案（%1）。").arg(file.errorString());
     const QByteArray data = encodeBmp(image);
-    if (file.write(data) != data.size()) {
-        const QString reason = file.errorString();
+    // A disk that fills up first takes part of a write without an error; only the next write
+    // says why, so keep writing until all is written or one fails.
+    qint64 written = 0;
+    while (written < data.size()) {
+        const qint64 n = file.write(data.constData() + written, data.size() - written);
+        if (n <= 0) break;
+        written += n;
+    }
+    if (written != data.size()) {
+        const QString reason =
+            file.error() != QFileDevice::NoError
+                ? file.errorString()
+                : QStringLiteral("只寫入了 %1 / %2 位元組").arg(written).arg(data.size());
         file.cancelWriting();
         return QStringLiteral("寫入失敗（%1）。").arg(reason);
     }
