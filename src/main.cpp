@@ -18,5 +18,8 @@ int main(int argc, char** argv) {
     platform().sound->preload(sounds);
 
     forms().get<FrmMain>().showForm();
-    return app.exec();
+    const int status = app.exec();
+    // The sound effects must go while the application that runs their audio still exists.
+    installPlatform(std::make_unique<Platform>());
+    return status;
 }

@@ -159,7 +159,10 @@ void Form::showForm() {
 }
 
 void Form::startDrag() {
-    if (QWindow* w = windowHandle(); w && w->startSystemMove()) return;
+    // On X11 Qt keeps its own grab of the pressed button, so the window manager never sees
+    // the release and the window would stick to the pointer: move it ourselves there.
+    const bool systemMove = !QGuiApplication::platformName().startsWith(QLatin1String("xcb"));
+    if (QWindow* w = windowHandle(); systemMove && w && w->startSystemMove()) return;
     // No window-manager move: follow the pointer ourselves until the button goes up.
     m_manualDrag = true;
     m_dragOffset = QCursor::pos() - pos();

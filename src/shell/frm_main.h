@@ -2,9 +2,38 @@
 
 #include "shell/form.h"
 
+class Label;
+
+// The title window the program starts with: enter, minimise, exit and about.
 class FrmMain : public Form {
     Q_OBJECT
-public:
+  public:
     static constexpr FormId kId = FormId::FrmMain;
+    // How long the windows beneath get to repaint before the canvas photographs the screen.
+    static constexpr int kRepaintGraceMs = 60;
+
     FrmMain();
+
+    void Form_Load() override;
+    void Form_MouseMove(int Button, int Shift, double X, double Y) override;
+
+    void Come_MouseMove(int Button, int Shift, double X, double Y);
+    void Quit_MouseMove(int Button, int Shift, double X, double Y);
+    void About_MouseMove(int Button, int Shift, double X, double Y);
+    void MostS_MouseMove(int Button, int Shift, double X, double Y);
+
+    void Come_MouseDown(int Button, int Shift, double X, double Y);
+    void MostS_MouseDown(int Button, int Shift, double X, double Y);
+    void Quit_MouseDown(int Button, int Shift, double X, double Y);
+    void About_MouseDown(int Button, int Shift, double X, double Y);
+
+  protected:
+    void changeEvent(QEvent* e) override;
+
+  private:
+    void hover(const QString& name);
+    void leaveMinimised();
+
+    bool m_minimised = false;
+    QPoint m_posBeforeMinimise;
 };

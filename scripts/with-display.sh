@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Runs a command on a private virtual X display with a window manager, then removes both.
+#   scripts/with-display.sh ctest --test-dir build -L e2e
+# Screen size: SHATTER_E2E_SCREEN (default 1024x768x24). The command's status is returned.
+set -u
+
+if [[ $# -eq 0 ]]; then
+    echo "usage: $0 COMMAND [ARG...]" >&2
+    exit 64
+fi
+for tool in Xvfb xdpyinfo openbox xprop; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "$0: $tool is not installed" >&2
+        exit 69
+    fi
+done
+
+screen="${SHATTER_E2E_SCREEN:-1024x768x24}"
+logdir="$(mktemp -d "${TMPDIR:-/tmp}/with-display.XXXXXX")"
+xvfb_pid=""
+wm_pid=""
+cmd_pid=""
+
+stop() {
+    local pid="$1"
+    [[ -n "$pid" ]] || return 0
+    kill "$pid" 2>/dev/null || return 0
+    for _ in $(seq 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -9 "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+}
+
+cleanup() {
+    stop "$cmd_pid"
+    stop "$wm_pid"
+    stop "$xvfb_pid"
+    rm -rf "$logdir"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+trap 'exit 129' HUP
+
+display_free() {
+    [[ ! -e "/tmp/.X$1-lock" && ! -e "/tmp/.X11-unix/X$1" ]]
+}
+
+# Another run may pick the same number at the same moment; the loser tries the next one.
+start_xvfb() {
+    local n
+    for n in $(seq 90 250); do
+        display_free "$n" || continue
+        Xvfb ":$n" -screen 0 "$screen" -nolisten tcp -noreset >"$logdir/xvfb.log" 2>&1 &
+        xvfb_pid=$!
+        for _ in $(seq 100); do
+            if ! kill -0 "$xvfb_pid" 2>/dev/null; then
+                break
+            fi
+            if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+                display=":$n"
+                return 0
+            fi
+            sleep 0.1
+        done
+        stop "$xvfb_pid"
+        xvfb_pid=""
+    done
+    echo "$0: could not start Xvfb (screen $screen):" >&2
+    cat "$logdir/xvfb.log" >&2
+    return 1
+}
+
+start_xvfb || exit 70
+export DISPLAY="$display"
+
+openbox >"$logdir/openbox.log" 2>&1 &
+wm_pid=$!
+# Openbox is ready once it has announced itself on the root window.
+for _ in $(seq 100); do
+    if ! kill -0 "$wm_pid" 2>/dev/null; then
+        echo "$0: openbox did not start:" >&2
+        cat "$logdir/openbox.log" >&2
+        exit 70
+    fi
+    if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+        break
+    fi
+    sleep 0.1
+done
+
+# In the background so that a signal reaches the traps at once, not after the command ends;
+# the explicit redirection keeps its standard input.
+"$@" <&0 &
+cmd_pid=$!
+wait "$cmd_pid"
+status=$?
+cmd_pid=""
+exit "$status"
