@@ -55,13 +55,13 @@ BENCHMARK(BM_LoadBmp4K)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace
 
 int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--sample=", 9) == 0) {
             QGuiApplication app(argc, argv);
             return desktopLike(k4K).save(QString::fromLocal8Bit(argv[i] + 9), "PNG") ? 0 : 1;
         }
     }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
