@@ -56,10 +56,9 @@ void XSession::watchPaints(xcb_window_t window) {
 void XSession::handle(xcb_generic_event_t* e, double atMs) {
     const uint8_t type = e->response_type & 0x7F;
     if (type == XCB_CREATE_NOTIFY) {
-        // The program creates its window at the screen's size before mapping it: watching
-        // from creation on misses no paint.
-        auto* c = reinterpret_cast<xcb_create_notify_event_t*>(e);
-        if (c->width == m_screenW && c->height == m_screenH) watchPaints(c->window);
+        // Watching every new top-level from its creation on misses no paint; which one is
+        // the canvas shows when one of them is painted over the whole screen.
+        watchPaints(reinterpret_cast<xcb_create_notify_event_t*>(e)->window);
     } else if (type == XCB_MAP_NOTIFY) {
         auto* m = reinterpret_cast<xcb_map_notify_event_t*>(e);
         if (m->event != m_root) return;
@@ -71,9 +70,14 @@ void XSession::handle(xcb_generic_event_t* e, double atMs) {
         auto* d = reinterpret_cast<xcb_damage_notify_event_t*>(e);
         const MoveLatency::Rect r{d->area.x, d->area.y, d->area.width, d->area.height};
         const long area = long(r.width) * r.height;
+        if (!m_canvas) {
+            if ((m_areaOf[d->drawable] += area) >= (long long)m_screenW * m_screenH)
+                m_canvas = d->drawable;
+            return;
+        }
+        if (d->drawable != m_canvas) return;
         ++m_paints;
         m_largestPaint = std::max(m_largestPaint, area);
-        m_paintedArea += area;
         if (m_sink) m_sink(r, atMs);
     }
 }
@@ -115,8 +119,9 @@ std::optional<XSession::Window> XSession::waitForMap(int width, int height, doub
 
 std::optional<double> XSession::waitForFullPaint(double timeoutMs) {
     const double until = nowMs() + timeoutMs;
-    const long long full = (long long)m_screenW * m_screenH;
-    while (m_paintedArea < full)
+    m_canvas = 0;
+    m_areaOf.clear();
+    while (!m_canvas)
         if (!waitForEvent(until)) return std::nullopt;
     return nowMs();
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <vector>
@@ -34,18 +35,18 @@ class XSession {
     // Waits for a root child of that size to be mapped since the last forgetWindows();
     // nothing on timeout.
     std::optional<Window> waitForMap(int width, int height, double timeoutMs);
-    // Handles events until the sum of painted areas of the screen-sized window reaches its
-    // own area; the time that happened.
+    // Handles events until one window has been painted over an area of the whole screen:
+    // that is the canvas from then on. The time that happened.
     std::optional<double> waitForFullPaint(double timeoutMs);
-    // Handles events for that long, passing paints of the screen-sized window to sink.
+    // Handles events for that long, passing the canvas's paints to the sink.
     void pump(double forMs);
     // Handles whatever events are queued, without waiting.
     void drain();
     void setDamageSink(DamageSink sink) { m_sink = std::move(sink); }
-    // Paint rectangles of the screen-sized window seen so far, and their largest area.
+    // Paint rectangles of the canvas seen so far, and their largest area.
     long paintCount() const { return m_paints; }
     long largestPaintArea() const { return m_largestPaint; }
-    void resetPaintCounters() { m_paints = 0, m_largestPaint = 0, m_paintedArea = 0; }
+    void resetPaintCounters() { m_paints = 0, m_largestPaint = 0; }
     // Forgets windows mapped so far, so waitForMap only sees new ones.
     void forgetWindows();
 
@@ -69,6 +70,7 @@ class XSession {
     std::vector<Window> m_mapped;
     std::set<xcb_window_t> m_watched;
     long m_paints = 0, m_largestPaint = 0;
-    long long m_paintedArea = 0;
+    std::map<xcb_window_t, long long> m_areaOf;  // painted so far, until the canvas is known
+    xcb_window_t m_canvas = 0;
     DamageSink m_sink;
 };
