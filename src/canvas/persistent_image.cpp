@@ -7,6 +7,7 @@
 namespace {
 constexpr uint32_t kOpaque = 0xFF000000u;
 constexpr uint32_t kColourBits = 0x00FFFFFFu;
+constexpr int kPrefetchRows = 8;
 
 inline uint32_t toPixel(Colour c) {
     return kOpaque | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
@@ -55,8 +56,20 @@ QRect PersistentImage::blit(const QImage& source, const QRect& srcRect, QPoint d
     if (target.isEmpty()) return {};
     s = QRect(s.topLeft() + (target.topLeft() - d), target.size());
     const int n = target.width();
-    for (int row = 0; row < target.height(); ++row) {
-        auto* dp = reinterpret_cast<uint32_t*>(m_image.scanLine(target.top() + row)) + target.left();
+    const int rows = target.height();
+    uchar* const first = m_image.bits() + qsizetype(target.top()) * m_image.bytesPerLine();
+    auto prefetchRow = [&](int row) {
+        const uchar* at =
+            first + qsizetype(row) * m_image.bytesPerLine() + qsizetype(target.left()) * 4;
+        for (int b = 0; b < n * 4; b += 64) __builtin_prefetch(at + b, 1);
+    };
+    for (int row = 0; row < rows && row < kPrefetchRows; ++row) prefetchRow(row);
+    for (int row = 0; row < rows; ++row) {
+        // Every row of a screen-sized image lies in another page, out of cache: ask for the
+        // rows ahead now so their misses overlap instead of queueing one row at a time.
+        if (row + kPrefetchRows < rows) prefetchRow(row + kPrefetchRows);
+        auto* dp = reinterpret_cast<uint32_t*>(first + qsizetype(row) * m_image.bytesPerLine()) +
+                   target.left();
         auto* sp = reinterpret_cast<const uint32_t*>(src.constScanLine(s.top() + row)) + s.left();
         switch (op) {
             case RasterOp::Copy: copyRow(dp, sp, n); break;

@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Measures Shatter against its references and prints one table; `make bench` runs it.
+#   scripts/run-bench.sh            10 runs of everything, at 1920x1080 and 3840x2160
+#   SHATTER_BENCH_RUNS=3 SHATTER_BENCH_SCREENS=1920x1080x24 scripts/run-bench.sh
+# Every figure is a median over the runs. Benchmarks are reported, never asserted: the
+# script fails only when something could not be measured.
+set -euo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${BUILD:-$root/build}"
+runs="${SHATTER_BENCH_RUNS:-10}"
+screens="${SHATTER_BENCH_SCREENS:-1920x1080x24 3840x2160x24}"
+bench="$build/bench"
+
+for program in shatter bench/bare_window bench/whole_process bench/bench_canvas_window \
+               bench/bench_picture_file; do
+    if [[ ! -x "$build/$program" ]]; then
+        echo "$0: $build/$program is missing; build first (make build)" >&2
+        exit 69
+    fi
+done
+for tool in convert xwd; do
+    command -v "$tool" >/dev/null || { echo "$0: $tool is not installed" >&2; exit 69; }
+done
+
+scratch="$(mktemp -d "${TMPDIR:-/tmp}/shatter-bench.XXXXXX")"
+trap 'rm -rf "$scratch"' EXIT
+rows="$scratch/rows"
+: >"$rows"
+
+row() {  # what, screen, shatter, reference, ratio, target, met
+    printf 'ROW\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$@" >>"$rows"
+}
+
+now_ns() { date +%s%N; }
+
+# The median of the numbers on standard input.
+median() {
+    sort -g | awk '{ v[NR] = $1 } END {
+        if (NR == 0) { print "nan"; exit }
+        if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+# Field of a Google Benchmark CSV aggregate row: name, column (3 real time, 4 CPU time).
+gb_field() {
+    awk -F, -v name="\"$2_median\"" -v col="$3" '$1 == name { print $col }' "$1"
+}
+
+# Google Benchmark prints its own context on stderr; keep only the CSV.
+run_gb() {  # program, filter, csv
+    "$1" --benchmark_filter="$2" --benchmark_repetitions="$runs" \
+        --benchmark_report_aggregates_only=true --benchmark_format=csv >"$3" 2>/dev/null
+}
+
+echo "Shatter benchmarks: $runs runs each, medians; $(nproc) cores, load average" \
+    "$(cut -d' ' -f1-3 /proc/loadavg) at start." >&2
+
+# --- The hammer's handler on the real canvas window, 4K, offscreen --------------------------
+echo "hammer handler ..." >&2
+run_gb "$bench/bench_canvas_window" 'BM_HammerHandler4K' "$scratch/hammer.csv"
+hammer_cpu_us="$(gb_field "$scratch/hammer.csv" BM_HammerHandler4K 4)"
+hammer_wall_us="$(gb_field "$scratch/hammer.csv" BM_HammerHandler4K 3)"
+[[ -n "$hammer_cpu_us" ]] || { echo "$0: the hammer benchmark gave no figure" >&2; exit 70; }
+row "hammer strike: handler time, CPU (ms; wall in brackets)" "3840x2160 offscreen" \
+    "$(awk -v c="$hammer_cpu_us" -v w="$hammer_wall_us" 'BEGIN { printf "%.3f (%.3f)", c / 1e3, w / 1e3 }')" \
+    "-" "-" "<= 0.2" \
+    "$(awk -v c="$hammer_cpu_us" 'BEGIN { print c / 1e3 <= 0.2 ? "yes" : "NO" }')"
+
+# --- Save and load 4K bitmaps against ImageMagick converting the same picture ---------------
+echo "bitmap save and load ..." >&2
+run_gb "$bench/bench_picture_file" 'BM_(Save|Load)Bmp4K' "$scratch/bmp.csv"
+save_ms="$(gb_field "$scratch/bmp.csv" BM_SaveBmp4K/real_time 3)"
+load_ms="$(gb_field "$scratch/bmp.csv" BM_LoadBmp4K/real_time 3)"
+[[ -n "$save_ms" && -n "$load_ms" ]] || { echo "$0: no bitmap figures" >&2; exit 70; }
+"$bench/bench_picture_file" --sample="$scratch/desk4k.png" 2>/dev/null
+for _ in $(seq "$runs"); do
+    t0="$(now_ns)"
+    convert "$scratch/desk4k.png" "$scratch/convert.bmp"
+    echo $(( ($(now_ns) - t0) / 1000 ))
+done | awk '{ print $1 / 1000 }' | median >"$scratch/convert_ms"
+convert_ms="$(cat "$scratch/convert_ms")"
+for what in save load; do
+    ms="$save_ms"; [[ "$what" == load ]] && ms="$load_ms"
+    row "$what 4K picture as BMP (ms)" "3840x2160" "$(printf '%.1f' "$ms")" \
+        "$(printf '%.1f convert' "$convert_ms")" \
+        "$(awk -v a="$ms" -v b="$convert_ms" 'BEGIN { printf "%.2f", a / b }')" "<= 1.0" \
+        "$(awk -v a="$ms" -v b="$convert_ms" 'BEGIN { print a <= b ? "yes" : "NO" }')"
+done
+
+# --- The whole program on X screens of each size ---------------------------------------------
+for screen in $screens; do
+    echo "whole program at $screen ..." >&2
+    if ! SHATTER_E2E_SCREEN="$screen" "$root/scripts/with-display.sh" \
+        "$bench/whole_process" --shatter "$build/shatter" --bare "$bench/bare_window" \
+        --xwd "$(command -v xwd)" --scratch "$scratch" --runs "$runs" \
+        >>"$rows" 2>"$scratch/driver.log"; then
+        grep -v -e 'audio device' -e XDG_RUNTIME_DIR -e PulseAudio "$scratch/driver.log" >&2 || true
+        echo "$0: the whole-program run at $screen failed" >&2
+        exit 70
+    fi
+done
+
+echo "load average $(cut -d' ' -f1-3 /proc/loadavg) at the end." >&2
+{
+    printf '| what | screen | Shatter | reference | ratio / detail | target | met |\n'
+    printf '|---|---|---|---|---|---|---|\n'
+    grep '^ROW' "$rows" | cut -f2- | awk -F'\t' '{ printf "| %s | %s | %s | %s | %s | %s | %s |\n", $1, $2, $3, $4, $5, $6, $7 }'
+}
