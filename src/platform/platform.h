@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -39,6 +40,11 @@ class ScreenCapture {
 public:
     virtual ~ScreenCapture() = default;
     virtual CaptureResult grabPrimaryScreen() = 0;
+    // A part of the screen, in screen pixels, as it looks now; null when it cannot be read.
+    virtual QImage grabArea(const QRect& area) {
+        (void)area;
+        return {};
+    }
 };
 
 // What a file dialog is asked: filters come as the classic "desc|pattern|desc|pattern" string.

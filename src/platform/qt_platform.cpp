@@ -57,6 +57,14 @@ public:
         if (shot.isNull()) return {{}, QObject::tr("the window system refused the screen grab")};
         return {shot.toImage().convertToFormat(QImage::Format_RGB32), {}};
     }
+    QImage grabArea(const QRect& area) override {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        if (!screen || QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+            return {};
+        return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    }
 };
 
 class QtDialogBackend final : public DialogBackend {

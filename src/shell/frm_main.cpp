@@ -12,6 +12,7 @@
 #include "shell/forms.h"
 #include "shell/formula.h"
 #include "shell/label.h"
+#include "shell/screen_settle.h"
 
 namespace {
 constexpr Colour kWhite = 0xFFFFFF;
@@ -74,10 +75,13 @@ void FrmMain::Come_MouseDown(int Button, int, double, double) {
     // The title must be off the screen before the canvas photographs it, but unloading it
     // first would leave no loaded window and end the program: hide now, unload once the
     // canvas exists.
+    const QRect onScreen = frameGeometry();
+    const QImage look = platform().capture->grabArea(onScreen);
     hideForm();
     QCoreApplication::processEvents();
     QGuiApplication::sync();
     platform().clock->sleepMs(kRepaintGraceMs);
+    ScreenSettle::waitUntilUncovered(onScreen, look);
     Formula_Start& canvas = forms().get<Formula_Start>();
     forms().unload(kId);
     canvas.showForm();

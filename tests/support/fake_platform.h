@@ -38,6 +38,18 @@ public:
         ++grabs;
         return {next, error};
     }
+    // Answers from the queue; once it is empty, with its last picture (or nothing).
+    QImage grabArea(const QRect& area) override {
+        areas.push_back(area);
+        if (looks.size() > 1) {
+            QImage look = looks.front();
+            looks.pop_front();
+            return look;
+        }
+        return looks.empty() ? QImage() : looks.front();
+    }
+    std::deque<QImage> looks;
+    std::vector<QRect> areas;
     QImage next;
     QString error;
     int grabs = 0;

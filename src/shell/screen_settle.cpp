@@ -1,0 +1,47 @@
+#include "shell/screen_settle.h"
+
+#include <QCoreApplication>
+
+#include "platform/platform.h"
+
+namespace ScreenSettle {
+
+namespace {
+constexpr int kTolerance = 8;
+
+bool near(QRgb a, QRgb b) {
+    return qAbs(qRed(a) - qRed(b)) <= kTolerance && qAbs(qGreen(a) - qGreen(b)) <= kTolerance &&
+           qAbs(qBlue(a) - qBlue(b)) <= kTolerance;
+}
+}  // namespace
+
+bool stillShows(const QImage& now, const QImage& covered) {
+    if (now.isNull() || now.size() != covered.size()) return false;
+    const QImage a = now.convertToFormat(QImage::Format_RGB32);
+    const QImage b = covered.convertToFormat(QImage::Format_RGB32);
+    qint64 same = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* la = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* lb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) same += near(la[x], lb[x]) ? 1 : 0;
+    }
+    return same * 10 >= qint64(a.width()) * a.height() * 9;
+}
+
+void waitUntilUncovered(const QRect& area, const QImage& covered, int timeoutMs) {
+    if (covered.isNull() || area.isEmpty()) return;
+    Clock& clock = *platform().clock;
+    const uint32_t start = clock.tickCount();
+    QImage last;
+    while (clock.tickCount() - start < uint32_t(timeoutMs)) {
+        QCoreApplication::processEvents();
+        const QImage now = platform().capture->grabArea(area);
+        if (now.isNull()) return;
+        // Gone, and whatever is beneath has finished painting.
+        if (!stillShows(now, covered) && now == last) return;
+        last = now;
+        clock.sleepMs(kPollMs);
+    }
+}
+
+}  // namespace ScreenSettle
