@@ -57,7 +57,7 @@ class E2eCanvas : public QObject {
         QVERIFY2(m_patternWindow, "the test pattern did not reach the screen");
     }
     void cleanup() {
-        if (QTest::currentTestFailed()) m_h->saveFailureShot(QTest::currentTestFunction());
+        if (QTest::currentTestFailed()) m_h->reportFailure(QTest::currentTestFunction());
         m_h.reset();
         m_patternWindow.reset();
     }

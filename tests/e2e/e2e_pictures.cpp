@@ -40,7 +40,7 @@ class E2ePictures : public QObject {
         m_palette = *palette;
     }
     void cleanup() {
-        if (QTest::currentTestFailed()) m_h->saveFailureShot(QTest::currentTestFunction());
+        if (QTest::currentTestFailed()) m_h->reportFailure(QTest::currentTestFunction());
         m_h.reset();
         m_patternWindow.reset();
     }
