@@ -76,7 +76,10 @@ QImage testPattern(QSize size) {
 
 std::unique_ptr<QWidget> showPicture(const QImage& picture) {
     auto label = std::make_unique<QLabel>();
-    label->setWindowFlag(Qt::FramelessWindowHint);
+    // Like a desktop background: below every window of the program and never focused, or the
+    // window manager would lift a focused screen-sized window above the canvas.
+    label->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint |
+                          Qt::WindowDoesNotAcceptFocus);
     label->setWindowTitle(QStringLiteral("e2e pattern"));
     label->setContentsMargins(0, 0, 0, 0);
     label->setPixmap(QPixmap::fromImage(picture));
