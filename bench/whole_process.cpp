@@ -24,6 +24,7 @@ constexpr double kTimeoutMs = 20000;
 struct Options {
     std::string shatter, bare, xwd = "/usr/bin/xwd", scratch = "/tmp";
     int runs = 10;
+    std::string only;  // one measurement by name while working on it: startup or enter
 };
 
 std::string screenName(const XSession& x) {
@@ -225,16 +226,19 @@ int main(int argc, char** argv) {
             o.xwd = value;
         else if (key == "--scratch")
             o.scratch = value;
+        else if (key == "--only")
+            o.only = value;
         else if (key == "--runs")
             o.runs = std::max(1, std::atoi(value.c_str()));
     }
     if (o.shatter.empty() || o.bare.empty())
-        fail("usage: whole_process --shatter PATH --bare PATH [--runs N] [--scratch DIR]");
+        fail("usage: whole_process --shatter PATH --bare PATH [--runs N] [--scratch DIR] [--only WHAT]");
     XSession x;
     if (!x.ok()) fail("no X display");
 
-    startup(x, o);
-    enterCanvas(x, o);
+    if (o.only.empty() || o.only == "startup") startup(x, o);
+    if (o.only.empty() || o.only == "enter") enterCanvas(x, o);
+    if (!o.only.empty()) return 0;
 
     ChildProcess child;
     const Entered e = enter(x, child, o);
