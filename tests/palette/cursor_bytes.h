@@ -12,21 +12,9 @@
 // purpose; the offsets are those of a one-picture file.
 namespace CursorBytes {
 
-enum Offset {
-    kType = 2,
-    kCount = 4,
-    kEntryWidth = 6,
-    kHotX = 10,
-    kHotY = 12,
-    kEntryBytes = 14,
-    kEntryOffset = 18,
-    kDib = 22,
-    kDibWidth = 26,
-    kDibHeight = 30,
-    kDibBits = 36,
-    kDibCompression = 38,
-    kPngWidth = 38
-};
+constexpr int kType = 2, kCount = 4, kEntryWidth = 6, kHotX = 10, kHotY = 12, kEntryBytes = 14,
+              kEntryOffset = 18, kDib = 22, kDibWidth = 26, kDibHeight = 30, kDibBits = 36,
+              kDibCompression = 38, kPngWidth = 38;
 
 inline void add(QByteArray& b, quint32 v, int bytes) {
     for (int i = 0; i < bytes; ++i) b.append(char((v >> (8 * i)) & 0xFF));

@@ -1,149 +1,88 @@
-#include "palette/palette_fixture.h"
-#include "palette/select_tool.h"
-#include "shell/formula.h"
+#include <QPainter>
+#include <QtTest>
 
-using namespace Formula;
-using Fx = PaletteFixture;
+#include "canvas/formula_start.h"
+#include "layouts/data_files.h"
+#include "palette/frm_option.h"
+#include "platform/cursor_file.h"
+#include "platform/picture_file.h"
+#include "settings/frm_option2.h"
+#include "shell/forms.h"
+#include "shell/label.h"
+#include "shell/picture_box.h"
+#include "support/app_fixture.h"
+#include "support/sample_pictures.h"
+
+using namespace SamplePictures;
 
 namespace {
-constexpr Colour kRed = 0x0000FF, kWhite = 0xFFFFFF;
-const QStringList kCommands{QStringLiteral("LabExit"), QStringLiteral("SavePic"),
-                            QStringLiteral("LoadPic")};
-}  // namespace
+constexpr Colour kBack = rgb(10, 20, 30);
+}
 
 class TestPalette : public QObject {
     Q_OBJECT
   private Q_SLOTS:
-    void init() { m_fx = std::make_unique<PaletteFixture>(); }
-    void cleanup() { m_fx.reset(); }
+    // The program as the enter command leaves it: canvas and palette shown, no tool selected.
+    void init() {
+        m_app = std::make_unique<AppFixture>();
+        m_dir.emplace();
+        m_app->fakes.capture->next = QImage(640, 480, QImage::Format_RGB32);
+        canvas().showForm();
+        palette().showForm();
+    }
+    void cleanup() {
+        m_app.reset();
+        m_dir.reset();
+    }
 
-    void loadShowsEachToolByItsCursor_data() {
+    // Tools are picked by picture or caption in turn; another tool is picked first, so the
+    // frame must move rather than add up.
+    void selectionFramesTheToolAndSetsItsCursor_data() {
         QTest::addColumn<int>("tool");
-        for (int n = 1; n <= kToolCount; ++n) QTest::addRow("tool %d", n) << n;
+        QTest::addColumn<QPoint>("topLeft");
+        QTest::addColumn<QPoint>("bottomRight");  // x -1: follows the auto-size caption
+        QTest::newRow("1") << 1 << QPoint(35, 19) << QPoint(86, 86);
+        QTest::newRow("2") << 2 << QPoint(115, 19) << QPoint(166, 86);
+        QTest::newRow("3") << 3 << QPoint(195, 19) << QPoint(246, 86);
+        QTest::newRow("4") << 4 << QPoint(275, 19) << QPoint(326, 86);
+        QTest::newRow("5") << 5 << QPoint(35, 99) << QPoint(81, 161);
+        QTest::newRow("6") << 6 << QPoint(115, 99) << QPoint(-1, 161);
+        QTest::newRow("7") << 7 << QPoint(195, 99) << QPoint(-1, 161);
     }
-    void loadShowsEachToolByItsCursor() {
+    void selectionFramesTheToolAndSetsItsCursor() {
         QFETCH(int, tool);
-        const CursorFileResult file = Fx::cursorFile(tool);
-        QVERIFY2(file.ok(), qPrintable(file.error));
-        const QImage shown =
-            Fx::toolPicture(tool)->picture().convertToFormat(QImage::Format_ARGB32);
-        QCOMPARE(shown.size(), QSize(33, 33));
-        QCOMPARE(shown.copy(QRect(QPoint(0, 0), file.image.size())), file.image);
-        QCOMPARE(Fx::palette().ForeColor(), kWhite);
-        // No frame yet: the first frame's corner is still background.
-        QCOMPARE(Fx::shown(Fx::palette()).pixel(35, 19), qRgb(0, 0, 0));
-    }
+        QFETCH(QPoint, topLeft);
+        QFETCH(QPoint, bottomRight);
+        Label* caption = palette().label(QStringLiteral("Prop%1_2").arg(tool));
+        if (bottomRight.x() < 0) bottomRight.setX(caption->geometry().right() + 6);
+        QTest::mouseClick(palette().picture(QStringLiteral("Prop%1_1").arg(tool == 1 ? 7 : 1)),
+                          Qt::LeftButton);
+        QWidget* picture = palette().picture(QStringLiteral("Prop%1_1").arg(tool));
+        QTest::mouseClick(tool % 2 ? picture : static_cast<QWidget*>(caption), Qt::LeftButton);
+        QCOMPARE(Formula::selectedTool(), tool);
 
-    void badCursorAtLoadEndsTheProgram_data() {
-        QTest::addColumn<int>("tool");
-        QTest::addColumn<int>("keep");  // bytes left of the file; -1 removes it
-        QTest::newRow("first missing") << 1 << -1;
-        QTest::newRow("last missing") << 7 << -1;
-        QTest::newRow("one cut short") << 4 << 100;
-    }
-    void badCursorAtLoadEndsTheProgram() {
-        QFETCH(int, tool);
-        QFETCH(int, keep);
-        QTemporaryDir dir;
-        useStandInCursors(dir);
-        const QString path = dataFilePath(DataDir::IconCursor, DataFiles::toolCursor(tool));
-        QVERIFY(QFile::remove(path));
-        if (keep >= 0)
-            QVERIFY(CursorBytes::writeFile(
-                path, CursorBytes::cursor(CursorBytes::sample(1), {}).left(keep)));
-        try {
-            forms().get<FrmOption>();
-            QFAIL("the palette loaded without its cursor");
-        } catch (const FatalError& e) {
-            QCOMPARE(e.path, path);
-        }
-    }
+        // A closed outline one pixel wide, nothing else, outside the controls.
+        const QImage shown = palette().client()->grab().toImage();
+        QRect frame;
+        int count = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                if (shown.pixel(x, y) == qRgb(255, 255, 255) && !insideControl({x, y}))
+                    frame |= QRect(x, y, 1, 1), ++count;
+        QCOMPARE(frame, QRect(topLeft, bottomRight));
+        QCOMPARE(count, 2 * (frame.width() + frame.height()) - 4);
 
-    // The palette reads every cursor when it loads; selections later need no file.
-    void selectionsNeedNoFileAfterLoad() {
-        QTemporaryDir dir;
-        useStandInCursors(dir);
-        forms().get<FrmOption>();
-        QVERIFY(QDir(dir.filePath(QStringLiteral("Pic"))).removeRecursively());
-        for (int n = 1; n <= kToolCount; ++n) {
-            SelectTool(n);
-            QCOMPARE(Fx::canvas().mouseIcon().hotSpot(), CursorBytes::standInHotSpot(n));
+        // The tool's cursor on all three windows; the settings window was loaded hidden.
+        const CursorFileResult file =
+            readCursorFile(dataFilePath(DataDir::IconCursor, DataFiles::toolCursor(tool)));
+        QVERIFY(!forms().get<FrmOption2>().isVisible());
+        for (Form* f : std::initializer_list<Form*>{&palette(), &forms().get<FrmOption2>(),
+                                                    &canvas()}) {
+            QCOMPARE(f->mouseIcon().hotSpot(), file.hotSpot);
+            QCOMPARE(f->mouseIcon().pixmap().toImage().convertToFormat(QImage::Format_ARGB32),
+                     file.image);
+            QCOMPARE(f->client()->cursor().hotSpot(), file.hotSpot);
         }
-    }
-
-    void pressOnAToolSelectsIt_data() {
-        QTest::addColumn<int>("tool");
-        QTest::addColumn<bool>("onCaption");
-        QTest::addColumn<int>("button");
-        QTest::addColumn<int>("selected");
-        for (int n = 1; n <= kToolCount; ++n) {
-            QTest::addRow("picture %d", n) << n << false << int(Qt::LeftButton) << n;
-            QTest::addRow("caption %d", n) << n << true << int(Qt::LeftButton) << n;
-        }
-        QTest::newRow("right on a picture") << 3 << false << int(Qt::RightButton) << 0;
-        QTest::newRow("right on a caption") << 6 << true << int(Qt::RightButton) << 0;
-        QTest::newRow("middle on a picture") << 5 << false << int(Qt::MiddleButton) << 0;
-    }
-    void pressOnAToolSelectsIt() {
-        QFETCH(int, tool);
-        QFETCH(bool, onCaption);
-        QFETCH(int, button);
-        QFETCH(int, selected);
-        QTest::mouseClick(Fx::toolControl(tool, onCaption), Qt::MouseButton(button));
-        QCOMPARE(selectedTool(), selected);
-        QVERIFY(Fx::palette().isVisible());  // only the background's right-click hides it
-    }
-
-    void doubleClickOpensSettingsForToolsThatHaveThem_data() {
-        QTest::addColumn<int>("tool");
-        QTest::addColumn<bool>("onCaption");
-        QTest::addColumn<int>("before");       // opened first, so every visibility has to be set
-        QTest::addColumn<QString>("heading");  // empty: the settings window stays closed
-        QTest::addColumn<QString>("shown");    // c colour, o open, s sizes
-        const auto row = [](const char* name, int n, bool caption, int before, const char* h,
-                            const char* shown) {
-            QTest::newRow(name) << n << caption << before << QString::fromUtf8(h)
-                                << QString::fromLatin1(shown);
-        };
-        row("chainsaw picture", 1, false, 7, "鋸痕粗", "s");
-        row("chainsaw caption", 1, true, 3, "鋸痕粗", "s");
-        row("circle picture", 3, false, 7, "圓大小", "cs");
-        row("circle caption", 3, true, 1, "圓大小", "cs");
-        row("square picture", 4, false, 7, "方形大小", "cs");
-        row("square caption", 4, true, 1, "方形大小", "cs");
-        row("stamp picture", 7, false, 3, "圖章路徑", "o");
-        row("stamp caption", 7, true, 4, "圖章路徑", "o");
-        for (int n : {2, 5, 6}) {
-            QTest::addRow("no settings: picture %d", n) << n << false << 0 << QString() << "";
-            QTest::addRow("no settings: caption %d", n) << n << true << 0 << QString() << "";
-        }
-    }
-    void doubleClickOpensSettingsForToolsThatHaveThem() {
-        QFETCH(int, tool);
-        QFETCH(bool, onCaption);
-        QFETCH(int, before);
-        QFETCH(QString, heading);
-        QFETCH(QString, shown);
-        if (before) {
-            Fx::doubleClick(Fx::toolControl(before, false));
-            Fx::settings().hideForm();
-            Fx::palette().showForm();
-        }
-        Fx::canvas().setForeColor(kRed);  // as if a colour had been chosen
-        Fx::doubleClick(Fx::toolControl(tool, onCaption));
-        QCOMPARE(selectedTool(), tool);  // the first press of the double-click selected it
-        const bool opens = !heading.isEmpty();
-        FrmOption2& s = Fx::settings();
-        QCOMPARE(s.isVisible(), opens);
-        QCOMPARE(Fx::palette().isVisible(), !opens);
-        if (!opens) return;
-        if (tool != 7) QCOMPARE(Fx::canvas().ForeColor(), Colour(0));
-        QCOMPARE(s.label(QStringLiteral("LabTittle"))->caption(), heading);
-        QCOMPARE(s.label(QStringLiteral("LabColor"))->isVisible(), shown.contains('c'));
-        QCOMPARE(s.label(QStringLiteral("LabOpen"))->isVisible(), shown.contains('o'));
-        QVERIFY(s.label(QStringLiteral("LabTrue"))->isVisible());
-        for (int k = 1; k <= 5; ++k)
-            QCOMPARE(s.picture(QStringLiteral("Num"), k)->isVisible(), shown.contains('s'));
     }
 
     void pressOnTheBackground_data() {
@@ -156,84 +95,148 @@ class TestPalette : public QObject {
     void pressOnTheBackground() {
         QFETCH(int, button);
         QFETCH(bool, hides);
-        Fx::canvas().hideForm();
-        QTest::mouseClick(Fx::palette().client(), Qt::MouseButton(button), {}, Fx::kBackground);
-        QCOMPARE(Fx::palette().isVisible(), !hides);
-        QCOMPARE(Fx::canvas().isVisible(), hides);
+        canvas().hideForm();
+        QTest::mouseClick(palette().client(), Qt::MouseButton(button), {}, QPoint(5, 5));
+        QCOMPARE(palette().isVisible(), !hides);
+        QCOMPARE(canvas().isVisible(), hides);
     }
 
-    void commandsLightUpUnderThePointer_data() {
-        QTest::addColumn<QString>("command");
-        for (const QString& c : kCommands) QTest::newRow(qPrintable(c)) << c;
+    // Only a name ending in exactly "ZEL" is read. A picture was loaded and drawn over before,
+    // so a cancel that read the last file again would show.
+    void loadTakesOnlyZelNames_data() {
+        QTest::addColumn<std::optional<QString>>("answer");  // nullopt: cancelled
+        QTest::addColumn<bool>("loads");
+        QTest::newRow("a.ZEL") << std::optional<QString>("a.ZEL") << true;
+        QTest::newRow("aZEL, no dot") << std::optional<QString>("aZEL") << true;
+        QTest::newRow("a.zel, lower case") << std::optional<QString>("a.zel") << false;
+        QTest::newRow("a.bmp") << std::optional<QString>("a.bmp") << false;
+        QTest::newRow("empty name accepted") << std::optional<QString>("") << false;
+        QTest::newRow("cancelled") << std::optional<QString>() << false;
     }
-    void commandsLightUpUnderThePointer() {
-        QFETCH(QString, command);
-        FrmOption& p = Fx::palette();
-        Fx::moveOver(p.label(command));
-        for (const QString& c : kCommands)
-            QCOMPARE(p.label(c)->foreColor(), c == command ? kRed : kWhite);
-        // Straight onto a tool: the command stays lit until the background is reached.
-        Fx::moveOver(Fx::toolCaption(2));
-        QCOMPARE(p.label(command)->foreColor(), kRed);
-        Fx::moveOver(p.client());
-        QCOMPARE(p.label(command)->foreColor(), kWhite);
-        // Dragging over the background resets them too.
-        Fx::moveOver(p.label(command));
-        Fx::moveOver(p.client(), Qt::LeftButton);
-        QCOMPARE(p.label(command)->foreColor(), kWhite);
-    }
-
-    void exitEndsTheProgram_data() {
-        QTest::addColumn<QString>("settings");  // never, hidden or shown
-        QTest::addColumn<int>("button");
-        QTest::newRow("settings never loaded") << "never" << int(Qt::LeftButton);
-        QTest::newRow("settings loaded hidden") << "hidden" << int(Qt::LeftButton);
-        QTest::newRow("settings shown") << "shown" << int(Qt::LeftButton);
-        QTest::newRow("right button does nothing") << "hidden" << int(Qt::RightButton);
-    }
-    void exitEndsTheProgram() {
-        QFETCH(QString, settings);
-        QFETCH(int, button);
-        if (settings != QLatin1String("never")) SelectTool(1);
-        if (settings == QLatin1String("shown")) Fx::settings().showForm();
-        FakeSound& sound = *m_fx->app.fakes.sound;
-        sound.calls.clear();
-        const int loaded = forms().loadedCount();
-
-        QTest::mouseClick(Fx::palette().label(QStringLiteral("LabExit")), Qt::MouseButton(button));
-        const bool exits = button == Qt::LeftButton;
-        QCOMPARE(sound.files(), exits ? QStringList({"No.wav", "No.wav"}) : QStringList());
-        QCOMPARE(forms().loadedCount(), exits ? 0 : loaded);
-        flushDeletes();
-        QCOMPARE(m_fx->app.programEnds, exits ? 1 : 0);
+    void loadTakesOnlyZelNames() {
+        QFETCH(std::optional<QString>, answer);
+        QFETCH(bool, loads);
+        Formula_Start& canvas = canvasShowing(pattern(60, 40));
+        QVERIFY(writeFile(path("old.ZEL"), encode(pattern(60, 40, 3), "bmp")));
+        load(path("old.ZEL"));
+        canvas.loadPicture(pattern(60, 40, 8));
+        const QImage before = canvas.image().image();
+        const QImage picture = pattern(20, 10, 5);
+        if (answer && !answer->isEmpty()) QVERIFY(writeFile(path(*answer), encode(picture, "bmp")));
+        load(answer && !answer->isEmpty() ? std::optional(path(*answer)) : answer);
+        const auto& shown = m_app->fakes.messages->shown;
+        QCOMPARE(shown.size(), size_t(answer && !loads ? 1 : 0));
+        if (!shown.empty()) QCOMPARE(shown[0].text, QStringLiteral("不是ZEL圖片"));
+        if (loads)
+            QCOMPARE(canvas.image().image().copy(picture.rect()), picture);
+        else
+            QCOMPARE(canvas.image().image(), before);
     }
 
-    // Closed by the window manager: only the palette goes; a fresh one has no frame but the
-    // selection stays.
-    void closingThePaletteAloneKeepsTheCanvas() {
-        SelectTool(4);
-        Fx::palette().close();
-        QCOMPARE(m_fx->app.fakes.sound->files().last(), QStringLiteral("No.wav"));
-        QVERIFY(!forms().isLoaded(FormId::FrmOption));
-        QCOMPARE(m_fx->app.programEnds, 0);
-        flushDeletes();
-        QCOMPARE(Fx::shown(Fx::palette()).pixel(275, 19), qRgb(0, 0, 0));
-        QCOMPARE(selectedTool(), 4);
+    // Where the picture does not reach, the background colour shows; beyond the canvas it is cut.
+    void loadsAtOwnSize_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("smaller") << QSize(30, 20);
+        QTest::newRow("wider, lower") << QSize(120, 10);
+        QTest::newRow("larger") << QSize(200, 150);
+    }
+    void loadsAtOwnSize() {
+        QFETCH(QSize, size);
+        Formula_Start& canvas = canvasShowing(pattern(80, 60));
+        const QImage picture = pattern(size.width(), size.height(), 77);
+        QVERIFY(writeFile(path("p.ZEL"), encode(picture, "bmp")));
+        load(path("p.ZEL"));
+        QImage expected(80, 60, QImage::Format_RGB32);
+        expected.fill(toQColor(kBack));
+        QPainter(&expected).drawImage(0, 0, picture);
+        QCOMPARE(canvas.image().image(), expected);
+    }
+
+    void saveThenLoadIsPixelExact_data() {
+        QTest::addColumn<QSize>("screen");
+        QTest::newRow("1024x768") << QSize(1024, 768);
+        QTest::newRow("3840x2160") << QSize(3840, 2160);
+    }
+    void saveThenLoadIsPixelExact() {
+        QFETCH(QSize, screen);
+        const QImage shot = pattern(screen.width(), screen.height(), 1);
+        Formula_Start& canvas = canvasShowing(shot);
+        save(path("shot.ZEL"));
+        QVERIFY(m_app->fakes.dialogs->saveRequests.at(0).confirmOverwrite);
+        canvas.loadPicture(pattern(50, 50, 2));
+        load(path("shot.ZEL"));
+        QCOMPARE(m_app->fakes.messages->shown.size(), size_t(0));
+        QVERIFY(canvas.image().image() == shot);
+    }
+
+    // The name is used as chosen, and the bytes are a bitmap whatever it says.
+    void savesABitmapUnderAJpegName() {
+        canvasShowing(pattern(33, 21));
+        save(path("p.jpg"));
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"p.jpg"});
+        QCOMPARE(readFile(path("p.jpg")), PictureFile::encodeBmp(pattern(33, 21)));
+    }
+
+    // Running as root, a read-only directory would still take the file: a regular file in the
+    // way of the directory is what cannot be written here.
+    void failureNamesFileAndKeepsEverything_data() {
+        QTest::addColumn<bool>("saving");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");  // written before the command, if any
+        const QByteArray bmp = encode(pattern(20, 20), "bmp");
+        QTest::newRow("save under a regular file") << true << "plain.ZEL/x.ZEL" << QByteArray();
+        QTest::newRow("save into missing directory") << true << "none/x.ZEL" << QByteArray();
+        QTest::newRow("load a vanished file") << false << "gone.ZEL" << QByteArray();
+        QTest::newRow("load a cut-off bitmap") << false << "cut.ZEL" << bmp.left(400);
+        QTest::newRow("load text") << false << "text.ZEL" << QByteArray("hello");
+        QTest::newRow("load a GIF claiming 60000 wide")
+            << false << "huge.ZEL" << gif(pattern(4, 4)).replace(6, 2, QByteArray::fromHex("60ea"));
+    }
+    void failureNamesFileAndKeepsEverything() {
+        QFETCH(bool, saving);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        Formula_Start& canvas = canvasShowing(pattern(40, 30));
+        const QImage before = canvas.image().image();
+        QVERIFY(writeFile(path("plain.ZEL"), "old picture"));
+        if (!content.isEmpty()) QVERIFY(writeFile(path(name), content));
+        saving ? save(path(name)) : load(path(name));
+        const auto& shown = m_app->fakes.messages->shown;
+        QCOMPARE(shown.size(), size_t(1));
+        QCOMPARE(shown[0].title, PictureFile::messageTitle());
+        QVERIFY2(shown[0].text.contains(QDir::toNativeSeparators(path(name))),
+                 qPrintable(shown[0].text));
+        QCOMPARE(canvas.image().image(), before);
+        QCOMPARE(readFile(path("plain.ZEL")), QByteArray("old picture"));
     }
 
   private:
-    // Cursors from dir instead of the build's; the other windows are loaded first so they
-    // still find their own files.
-    static void useStandInCursors(QTemporaryDir& dir) {
-        Fx::settings();
-        Fx::canvas();
-        forms().unload(FormId::FrmOption);
-        flushDeletes();
-        QVERIFY(CursorBytes::writeToolCursors(dir.path()));
-        setProgramDirectory(dir.path());
+    static FrmOption& palette() { return forms().get<FrmOption>(); }
+    static Formula_Start& canvas() { return forms().get<Formula_Start>(); }
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    void load(const std::optional<QString>& answer) {
+        m_app->fakes.dialogs->openAnswers.push_back(answer);
+        palette().LoadPic_MouseDown(1, 0, 0, 0);
+    }
+    void save(const QString& answer) {
+        m_app->fakes.dialogs->saveAnswers.push_back(answer);
+        palette().SavePic_MouseDown(1, 0, 0, 0);
+    }
+    // The canvas showing content over the background colour, at the content's size.
+    static Formula_Start& canvasShowing(const QImage& content) {
+        canvas().setBackColor(kBack);
+        canvas().image().reset(content.size(), kBack);
+        canvas().loadPicture(content);
+        return canvas();
+    }
+    static bool insideControl(QPoint p) {
+        for (QWidget* w : palette().client()->findChildren<QWidget*>())
+            if (w->isVisible() && w->geometry().contains(p)) return true;
+        return false;
     }
 
-    std::unique_ptr<PaletteFixture> m_fx;
+    std::unique_ptr<AppFixture> m_app;
+    std::optional<QTemporaryDir> m_dir;
 };
 
 QTEST_MAIN(TestPalette)
