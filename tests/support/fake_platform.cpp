@@ -9,5 +9,3 @@ FakePlatform::FakePlatform() {
     p->fatal = std::make_unique<FakeFatal>();
     m_previous = installPlatform(std::move(p));
 }
-
-FakePlatform::~FakePlatform() { installPlatform(std::move(m_previous)); }

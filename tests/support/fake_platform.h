@@ -24,7 +24,7 @@ struct SoundCall {
 };
 
 class FakeSound final : public SoundPlayer {
-public:
+  public:
     void play(const QString& path, int flags) override {
         calls.push_back({QFileInfo(path).fileName(), flags});
     }
@@ -32,14 +32,14 @@ public:
 };
 
 class FakeCapture final : public ScreenCapture {
-public:
+  public:
     CaptureResult grabPrimaryScreen() override { return {next, error}; }
     QImage next;
     QString error;
 };
 
 class FakeDialogs final : public DialogBackend {
-public:
+  public:
     std::optional<QString> openFile(QWidget*, const FileDialogRequest& r) override {
         openRequests.push_back(r);
         return takeAnswer(openAnswers);
@@ -63,7 +63,7 @@ struct ShownMessage {
 };
 
 class FakeMessages final : public MessageBox {
-public:
+  public:
     void error(QWidget*, const QString& title, const QString& text) override {
         shown.push_back({title, text});
     }
@@ -71,7 +71,7 @@ public:
 };
 
 class FakeShell final : public Shell {
-public:
+  public:
     bool openLink(const QUrl& link) override {
         opened.push_back(link);
         return succeed;
@@ -82,7 +82,7 @@ public:
 
 // Time stands still unless a test or a sleep moves it.
 class FakeClock final : public Clock {
-public:
+  public:
     uint32_t tickCount() override { return now; }
     void sleepMs(int ms) override {
         sleeps.push_back(ms);
@@ -93,7 +93,7 @@ public:
 };
 
 class FakeRandom final : public Random {
-public:
+  public:
     void seed(uint32_t value) override { seeds.push_back(value); }
     double next() override {
         if (values.empty()) return fallback;
@@ -107,15 +107,13 @@ public:
 };
 
 struct FatalError : std::runtime_error {
-    FatalError(QString p, QString r)
-        : std::runtime_error((p + QStringLiteral(": ") + r).toStdString()),
-          path(std::move(p)),
-          reason(std::move(r)) {}
+    FatalError(const QString& p, const QString& r)
+        : std::runtime_error((p + QStringLiteral(": ") + r).toStdString()), path(p), reason(r) {}
     QString path, reason;
 };
 
 class FakeFatal final : public FatalHandler {
-public:
+  public:
     [[noreturn]] void dataFileFailed(const QString& path, const QString& reason) override {
         throw FatalError(path, reason);
     }
@@ -123,9 +121,9 @@ public:
 
 // Installs a full set of doubles for the lifetime of the object and restores the old set.
 class FakePlatform {
-public:
+  public:
     FakePlatform();
-    ~FakePlatform();
+    ~FakePlatform() { installPlatform(std::move(m_previous)); }
     FakePlatform(const FakePlatform&) = delete;
     FakePlatform& operator=(const FakePlatform&) = delete;
 
@@ -137,6 +135,6 @@ public:
     FakeClock* clock = new FakeClock;
     FakeRandom* random = new FakeRandom;
 
-private:
+  private:
     std::unique_ptr<Platform> m_previous;
 };
