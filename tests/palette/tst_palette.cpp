@@ -19,14 +19,15 @@ namespace {
 constexpr Colour kBack = rgb(10, 20, 30);
 }
 
+// The palette and its settings window, with the program as the enter command leaves it:
+// canvas and palette shown, no tool selected.
 class TestPalette : public QObject {
     Q_OBJECT
   private Q_SLOTS:
-    // The program as the enter command leaves it: canvas and palette shown, no tool selected.
     void init() {
         m_app = std::make_unique<AppFixture>();
         m_dir.emplace();
-        m_app->fakes.capture->next = QImage(640, 480, QImage::Format_RGB32);
+        m_app->fakes.capture->next = pattern(64, 48);
         canvas().showForm();
         palette().showForm();
     }
@@ -60,24 +61,14 @@ class TestPalette : public QObject {
         QWidget* picture = palette().picture(QStringLiteral("Prop%1_1").arg(tool));
         QTest::mouseClick(tool % 2 ? picture : static_cast<QWidget*>(caption), Qt::LeftButton);
         QCOMPARE(Formula::selectedTool(), tool);
-
         // A closed outline one pixel wide, nothing else, outside the controls.
-        const QImage shown = palette().client()->grab().toImage();
-        QRect frame;
-        int count = 0;
-        for (int y = 0; y < shown.height(); ++y)
-            for (int x = 0; x < shown.width(); ++x)
-                if (shown.pixel(x, y) == qRgb(255, 255, 255) && !insideControl({x, y}))
-                    frame |= QRect(x, y, 1, 1), ++count;
-        QCOMPARE(frame, QRect(topLeft, bottomRight));
-        QCOMPARE(count, 2 * (frame.width() + frame.height()) - 4);
-
+        QCOMPARE(drawn(palette(), qRgb(255, 255, 255)), QRect(topLeft, bottomRight));
+        QCOMPARE(m_drawnCount, 2 * (bottomRight - topLeft).manhattanLength());
         // The tool's cursor on all three windows; the settings window was loaded hidden.
         const CursorFileResult file =
             readCursorFile(dataFilePath(DataDir::IconCursor, DataFiles::toolCursor(tool)));
-        QVERIFY(!forms().get<FrmOption2>().isVisible());
-        for (Form* f : std::initializer_list<Form*>{&palette(), &forms().get<FrmOption2>(),
-                                                    &canvas()}) {
+        QVERIFY(!settings().isVisible());
+        for (Form* f : std::initializer_list<Form*>{&palette(), &settings(), &canvas()}) {
             QCOMPARE(f->mouseIcon().hotSpot(), file.hotSpot);
             QCOMPARE(f->mouseIcon().pixmap().toImage().convertToFormat(QImage::Format_ARGB32),
                      file.image);
@@ -85,73 +76,52 @@ class TestPalette : public QObject {
         }
     }
 
-    void pressOnTheBackground_data() {
-        QTest::addColumn<int>("button");
-        QTest::addColumn<bool>("hides");
-        QTest::newRow("right hides the palette") << int(Qt::RightButton) << true;
-        QTest::newRow("left does not") << int(Qt::LeftButton) << false;
-        QTest::newRow("middle does not") << int(Qt::MiddleButton) << false;
-    }
-    void pressOnTheBackground() {
-        QFETCH(int, button);
-        QFETCH(bool, hides);
+    void onlyARightClickOnTheBackgroundHidesThePalette() {
         canvas().hideForm();
-        QTest::mouseClick(palette().client(), Qt::MouseButton(button), {}, QPoint(5, 5));
-        QCOMPARE(palette().isVisible(), !hides);
-        QCOMPARE(canvas().isVisible(), hides);
+        for (Qt::MouseButton b : {Qt::LeftButton, Qt::MiddleButton, Qt::RightButton}) {
+            QTest::mouseClick(palette().client(), b, {}, QPoint(5, 5));
+            QCOMPARE(palette().isVisible(), b != Qt::RightButton);
+            QCOMPARE(canvas().isVisible(), b == Qt::RightButton);
+        }
     }
 
-    // Only a name ending in exactly "ZEL" is read. A picture was loaded and drawn over before,
-    // so a cancel that read the last file again would show.
+    // Only a name ending in exactly "ZEL" is read, at its own size over the background colour.
+    // A picture was loaded and drawn over before, so a cancel that read it again would show.
     void loadTakesOnlyZelNames_data() {
         QTest::addColumn<std::optional<QString>>("answer");  // nullopt: cancelled
-        QTest::addColumn<bool>("loads");
-        QTest::newRow("a.ZEL") << std::optional<QString>("a.ZEL") << true;
-        QTest::newRow("aZEL, no dot") << std::optional<QString>("aZEL") << true;
-        QTest::newRow("a.zel, lower case") << std::optional<QString>("a.zel") << false;
-        QTest::newRow("a.bmp") << std::optional<QString>("a.bmp") << false;
-        QTest::newRow("empty name accepted") << std::optional<QString>("") << false;
-        QTest::newRow("cancelled") << std::optional<QString>() << false;
+        QTest::addColumn<QSize>("size");                     // empty: nothing loads
+        QTest::newRow("a.ZEL, smaller") << std::optional<QString>("a.ZEL") << QSize(30, 20);
+        QTest::newRow("aZEL, larger") << std::optional<QString>("aZEL") << QSize(200, 150);
+        QTest::newRow("a.zel, lower case") << std::optional<QString>("a.zel") << QSize();
+        QTest::newRow("a.bmp") << std::optional<QString>("a.bmp") << QSize();
+        QTest::newRow("empty name accepted") << std::optional<QString>("") << QSize();
+        QTest::newRow("cancelled") << std::optional<QString>() << QSize();
     }
     void loadTakesOnlyZelNames() {
         QFETCH(std::optional<QString>, answer);
-        QFETCH(bool, loads);
-        Formula_Start& canvas = canvasShowing(pattern(60, 40));
-        QVERIFY(writeFile(path("old.ZEL"), encode(pattern(60, 40, 3), "bmp")));
-        load(path("old.ZEL"));
-        canvas.loadPicture(pattern(60, 40, 8));
-        const QImage before = canvas.image().image();
-        const QImage picture = pattern(20, 10, 5);
-        if (answer && !answer->isEmpty()) QVERIFY(writeFile(path(*answer), encode(picture, "bmp")));
-        load(answer && !answer->isEmpty() ? std::optional(path(*answer)) : answer);
-        const auto& shown = m_app->fakes.messages->shown;
-        QCOMPARE(shown.size(), size_t(answer && !loads ? 1 : 0));
-        if (!shown.empty()) QCOMPARE(shown[0].text, QStringLiteral("不是ZEL圖片"));
-        if (loads)
-            QCOMPARE(canvas.image().image().copy(picture.rect()), picture);
-        else
-            QCOMPARE(canvas.image().image(), before);
-    }
-
-    // Where the picture does not reach, the background colour shows; beyond the canvas it is cut.
-    void loadsAtOwnSize_data() {
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("smaller") << QSize(30, 20);
-        QTest::newRow("wider, lower") << QSize(120, 10);
-        QTest::newRow("larger") << QSize(200, 150);
-    }
-    void loadsAtOwnSize() {
         QFETCH(QSize, size);
-        Formula_Start& canvas = canvasShowing(pattern(80, 60));
-        const QImage picture = pattern(size.width(), size.height(), 77);
-        QVERIFY(writeFile(path("p.ZEL"), encode(picture, "bmp")));
-        load(path("p.ZEL"));
-        QImage expected(80, 60, QImage::Format_RGB32);
-        expected.fill(toQColor(kBack));
-        QPainter(&expected).drawImage(0, 0, picture);
-        QCOMPARE(canvas.image().image(), expected);
+        canvasShowing(pattern(80, 60));
+        QVERIFY(writeFile(path("old.ZEL"), encode(pattern(80, 60, 3), "bmp")));
+        load(path("old.ZEL"));
+        canvas().loadPicture(pattern(80, 60, 8));
+        QImage expected = canvas().image().image();
+        const QImage picture = pattern(qMax(size.width(), 1), qMax(size.height(), 1), 77);
+        if (answer && !answer->isEmpty()) {
+            QVERIFY(writeFile(path(*answer), encode(picture, "bmp")));
+            answer = path(*answer);
+        }
+        load(answer);
+        const auto& shown = m_app->fakes.messages->shown;
+        QCOMPARE(shown.size(), size_t(answer && size.isEmpty() ? 1 : 0));
+        if (!shown.empty()) QCOMPARE(shown[0].text, QStringLiteral("不是ZEL圖片"));
+        if (!size.isEmpty()) {
+            expected.fill(toQColor(kBack));
+            QPainter(&expected).drawImage(0, 0, picture);
+        }
+        QCOMPARE(canvas().image().image(), expected);
     }
 
+    // Saved bytes are a bitmap whatever the name says.
     void saveThenLoadIsPixelExact_data() {
         QTest::addColumn<QSize>("screen");
         QTest::newRow("1024x768") << QSize(1024, 768);
@@ -160,21 +130,15 @@ class TestPalette : public QObject {
     void saveThenLoadIsPixelExact() {
         QFETCH(QSize, screen);
         const QImage shot = pattern(screen.width(), screen.height(), 1);
-        Formula_Start& canvas = canvasShowing(shot);
+        canvasShowing(shot);
         save(path("shot.ZEL"));
         QVERIFY(m_app->fakes.dialogs->saveRequests.at(0).confirmOverwrite);
-        canvas.loadPicture(pattern(50, 50, 2));
+        save(path("shot.jpg"));
+        QCOMPARE(readFile(path("shot.jpg")), PictureFile::encodeBmp(shot));
+        canvas().loadPicture(pattern(50, 50, 2));
         load(path("shot.ZEL"));
         QCOMPARE(m_app->fakes.messages->shown.size(), size_t(0));
-        QVERIFY(canvas.image().image() == shot);
-    }
-
-    // The name is used as chosen, and the bytes are a bitmap whatever it says.
-    void savesABitmapUnderAJpegName() {
-        canvasShowing(pattern(33, 21));
-        save(path("p.jpg"));
-        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"p.jpg"});
-        QCOMPARE(readFile(path("p.jpg")), PictureFile::encodeBmp(pattern(33, 21)));
+        QVERIFY(canvas().image().image() == shot);
     }
 
     // Running as root, a read-only directory would still take the file: a regular file in the
@@ -196,8 +160,8 @@ class TestPalette : public QObject {
         QFETCH(bool, saving);
         QFETCH(QString, name);
         QFETCH(QByteArray, content);
-        Formula_Start& canvas = canvasShowing(pattern(40, 30));
-        const QImage before = canvas.image().image();
+        canvasShowing(pattern(40, 30));
+        const QImage before = canvas().image().image();
         QVERIFY(writeFile(path("plain.ZEL"), "old picture"));
         if (!content.isEmpty()) QVERIFY(writeFile(path(name), content));
         saving ? save(path(name)) : load(path(name));
@@ -206,13 +170,91 @@ class TestPalette : public QObject {
         QCOMPARE(shown[0].title, PictureFile::messageTitle());
         QVERIFY2(shown[0].text.contains(QDir::toNativeSeparators(path(name))),
                  qPrintable(shown[0].text));
-        QCOMPARE(canvas.image().image(), before);
+        QCOMPARE(canvas().image().image(), before);
         QCOMPARE(readFile(path("plain.ZEL")), QByteArray("old picture"));
+    }
+
+    // Where a size button acts, its frame lies 10 pixels out at the left and top and 5 at the
+    // right and bottom, and replaces the frame of the button pressed before.
+    void sizeButtonActsForSelectedTool_data() {
+        QTest::addColumn<int>("tool");
+        QTest::addColumn<int>("k");
+        QTest::addColumn<QList<int>>("after");  // pen width, circle radius, half the square
+        QTest::addColumn<QRect>("frame");
+        QTest::newRow("chainsaw 5")
+            << 1 << 5 << QList<int>{5, 20, 20} << QRect(QPoint(206, 134), QPoint(254, 182));
+        QTest::newRow("circle 3") << 3 << 3 << QList<int>{1, 40, 20}
+                                  << QRect(QPoint(62, 134), QPoint(110, 182));
+        QTest::newRow("square 1") << 4 << 1 << QList<int>{1, 20, 10}
+                                  << QRect(QPoint(94, 86), QPoint(142, 134));
+        QTest::newRow("hammer: nothing") << 2 << 3 << QList<int>{1, 20, 20} << QRect();
+        QTest::newRow("no tool yet: nothing") << 0 << 4 << QList<int>{1, 20, 20} << QRect();
+        QTest::newRow("index 6: nothing") << 1 << 6 << QList<int>{1, 20, 20} << QRect();
+    }
+    void sizeButtonActsForSelectedTool() {
+        QFETCH(int, tool);
+        QFETCH(int, k);
+        QFETCH(QList<int>, after);
+        QFETCH(QRect, frame);
+        if (tool) Formula::PropOn(tool) = Formula::kTrue;
+        settings().showForm();
+        if (!frame.isNull()) settings().Num_MouseDown(k == 2 ? 4 : 2, 1, 0, 0, 0);
+        Formula::PenSize = Formula::BoxSize = 20;
+        canvas().setDrawWidth(1);
+        settings().Num_MouseDown(k, 1, 0, 0, 0);
+        QCOMPARE(QList<int>({canvas().DrawWidth(), Formula::PenSize, Formula::BoxSize}), after);
+        QCOMPARE(drawn(settings(), toQColor(settings().ForeColor()).rgb()), frame);
+    }
+
+    void stampCommand_data() {
+        QTest::addColumn<QByteArray>("bytes");  // written as "stamp.jpg"; empty: the user cancels
+        QTest::addColumn<QSize>("size");        // of the stamp afterwards
+        QTest::addColumn<bool>("complains");
+        const QImage few = pattern(21, 13).convertToFormat(QImage::Format_Indexed8);
+        QTest::newRow("gif") << gif(few) << QSize(21, 13) << false;
+        QTest::newRow("cancel keeps the stamp") << QByteArray() << QSize(97, 65) << false;
+        QTest::newRow("not a picture keeps it") << QByteArray("MZ\x90") << QSize(97, 65) << true;
+    }
+    void stampCommand() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QSize, size);
+        QFETCH(bool, complains);
+        PictureBox* stamp = canvas().PicTo();
+        stamp->setPicture(pattern(97, 65, 4));
+        if (!bytes.isEmpty()) QVERIFY(writeFile(path("stamp.jpg"), bytes));
+        m_app->fakes.dialogs->openAnswers.push_back(
+            bytes.isEmpty() ? std::nullopt : std::optional(path("stamp.jpg")));
+        settings().LabOpen_MouseDown(1, 0, 0, 0);
+        QCOMPARE(m_app->fakes.dialogs->openRequests.size(), size_t(1));
+        QCOMPARE(stamp->picture().size(), size);
+        QCOMPARE(stamp->size(), size);
+        if (size == QSize(97, 65)) QCOMPARE(stamp->picture(), pattern(97, 65, 4));
+        const auto& shown = m_app->fakes.messages->shown;
+        QCOMPARE(shown.size(), size_t(complains ? 1 : 0));
+        if (complains) QVERIFY(shown[0].text.contains(QDir::toNativeSeparators(path("stamp.jpg"))));
     }
 
   private:
     static FrmOption& palette() { return forms().get<FrmOption>(); }
+    static FrmOption2& settings() { return forms().get<FrmOption2>(); }
     static Formula_Start& canvas() { return forms().get<Formula_Start>(); }
+    // The bounds of what the window drew in the colour, its visible controls left out.
+    QRect drawn(Form& w, QRgb colour) {
+        QImage shot(w.client()->size(), QImage::Format_RGB32);
+        w.client()->render(&shot, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+        QRect bounds;
+        m_drawnCount = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                if (shot.pixel(x, y) == colour && !insideControl(w, {x, y}))
+                    bounds |= QRect(x, y, 1, 1), ++m_drawnCount;
+        return bounds;
+    }
+    static bool insideControl(Form& w, QPoint p) {
+        for (QWidget* c : w.client()->findChildren<QWidget*>())
+            if (c->isVisible() && c->geometry().contains(p)) return true;
+        return false;
+    }
     QString path(const QString& name) const { return m_dir->filePath(name); }
     void load(const std::optional<QString>& answer) {
         m_app->fakes.dialogs->openAnswers.push_back(answer);
@@ -223,20 +265,15 @@ class TestPalette : public QObject {
         palette().SavePic_MouseDown(1, 0, 0, 0);
     }
     // The canvas showing content over the background colour, at the content's size.
-    static Formula_Start& canvasShowing(const QImage& content) {
+    static void canvasShowing(const QImage& content) {
         canvas().setBackColor(kBack);
         canvas().image().reset(content.size(), kBack);
         canvas().loadPicture(content);
-        return canvas();
-    }
-    static bool insideControl(QPoint p) {
-        for (QWidget* w : palette().client()->findChildren<QWidget*>())
-            if (w->isVisible() && w->geometry().contains(p)) return true;
-        return false;
     }
 
     std::unique_ptr<AppFixture> m_app;
     std::optional<QTemporaryDir> m_dir;
+    int m_drawnCount = 0;
 };
 
 QTEST_MAIN(TestPalette)
