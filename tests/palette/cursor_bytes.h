@@ -1,32 +1,20 @@
 #pragma once
 
-#include <QBuffer>
 #include <QDir>
-#include <QFile>
-#include <QImage>
 #include <vector>
 
 #include "layouts/data_files.h"
+#include "support/sample_pictures.h"
 
 // Builds Windows cursor files byte by byte, so tests can make good ones and break them on
 // purpose; the offsets are those of a one-picture file.
 namespace CursorBytes {
 
-enum Offset {
-    kType = 2,
-    kCount = 4,
-    kEntryWidth = 6,
-    kHotX = 10,
-    kHotY = 12,
-    kEntryBytes = 14,
-    kEntryOffset = 18,
-    kDib = 22,
-    kDibWidth = 26,
-    kDibHeight = 30,
-    kDibBits = 36,
-    kDibCompression = 38,
-    kPngWidth = 38
-};
+using SamplePictures::writeFile;
+
+constexpr int kType = 2, kCount = 4, kEntryWidth = 6, kHotX = 10, kHotY = 12, kEntryBytes = 14,
+              kEntryOffset = 18, kDib = 22, kDibWidth = 26, kDibHeight = 30, kDibBits = 36,
+              kDibCompression = 38, kPngWidth = 38;
 
 inline void add(QByteArray& b, quint32 v, int bytes) {
     for (int i = 0; i < bytes; ++i) b.append(char((v >> (8 * i)) & 0xFF));
@@ -56,14 +44,6 @@ inline QByteArray bitmap(const QImage& source) {
     return out + colour + mask;
 }
 
-inline QByteArray png(const QImage& img) {
-    QByteArray out;
-    QBuffer buffer(&out);
-    buffer.open(QIODevice::WriteOnly);
-    img.save(&buffer, "PNG");
-    return out;
-}
-
 struct Picture {
     QImage image;
     QPoint hotSpot;
@@ -74,7 +54,7 @@ inline QByteArray build(const std::vector<Picture>& pictures) {
     QByteArray head, body;
     for (quint32 v : {0u, 2u, quint32(pictures.size())}) add(head, v, 2);
     for (const Picture& p : pictures) {
-        const QByteArray data = p.asPng ? png(p.image) : bitmap(p.image);
+        const QByteArray data = p.asPng ? SamplePictures::encode(p.image, "png") : bitmap(p.image);
         add(head, quint32(p.image.width() & 0xFF), 1);  // 256 is written as 0
         add(head, quint32(p.image.height() & 0xFF), 1);
         add(head, 0, 2);
@@ -100,11 +80,6 @@ inline QImage sample(int n, QSize size = QSize(32, 32)) {
         for (int x = 2; x < size.width() / 2; ++x) img.setPixel(x, y, c);
     img.setPixel(n % size.width(), size.height() - 3, qRgb(255, 255, 255));
     return img;
-}
-
-inline bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 inline QPoint standInHotSpot(int n) {

@@ -1,239 +1,279 @@
-#include "palette/palette_fixture.h"
-#include "palette/select_tool.h"
-#include "shell/formula.h"
+#include <QPainter>
+#include <QtTest>
 
-using namespace Formula;
-using Fx = PaletteFixture;
+#include "canvas/formula_start.h"
+#include "layouts/data_files.h"
+#include "palette/frm_option.h"
+#include "platform/cursor_file.h"
+#include "platform/picture_file.h"
+#include "settings/frm_option2.h"
+#include "shell/forms.h"
+#include "shell/label.h"
+#include "shell/picture_box.h"
+#include "support/app_fixture.h"
+#include "support/sample_pictures.h"
+
+using namespace SamplePictures;
 
 namespace {
-constexpr Colour kRed = 0x0000FF, kWhite = 0xFFFFFF;
-const QStringList kCommands{QStringLiteral("LabExit"), QStringLiteral("SavePic"),
-                            QStringLiteral("LoadPic")};
-}  // namespace
+constexpr Colour kBack = rgb(10, 20, 30);
+}
 
+// The palette and its settings window, with the program as the enter command leaves it:
+// canvas and palette shown, no tool selected.
 class TestPalette : public QObject {
     Q_OBJECT
   private Q_SLOTS:
-    void init() { m_fx = std::make_unique<PaletteFixture>(); }
-    void cleanup() { m_fx.reset(); }
+    void init() {
+        m_app = std::make_unique<AppFixture>();
+        m_dir.emplace();
+        m_app->fakes.capture->next = pattern(64, 48);
+        canvas().showForm();
+        palette().showForm();
+    }
+    void cleanup() {
+        m_app.reset();
+        m_dir.reset();
+    }
 
-    void loadShowsEachToolByItsCursor_data() {
+    // Tools are picked by picture or caption in turn; another tool is picked first, so the
+    // frame must move rather than add up.
+    void selectionFramesTheToolAndSetsItsCursor_data() {
         QTest::addColumn<int>("tool");
-        for (int n = 1; n <= kToolCount; ++n) QTest::addRow("tool %d", n) << n;
+        QTest::addColumn<QPoint>("topLeft");
+        QTest::addColumn<QPoint>("bottomRight");  // x -1: follows the auto-size caption
+        QTest::newRow("1") << 1 << QPoint(35, 19) << QPoint(86, 86);
+        QTest::newRow("2") << 2 << QPoint(115, 19) << QPoint(166, 86);
+        QTest::newRow("3") << 3 << QPoint(195, 19) << QPoint(246, 86);
+        QTest::newRow("4") << 4 << QPoint(275, 19) << QPoint(326, 86);
+        QTest::newRow("5") << 5 << QPoint(35, 99) << QPoint(81, 161);
+        QTest::newRow("6") << 6 << QPoint(115, 99) << QPoint(-1, 161);
+        QTest::newRow("7") << 7 << QPoint(195, 99) << QPoint(-1, 161);
     }
-    void loadShowsEachToolByItsCursor() {
+    void selectionFramesTheToolAndSetsItsCursor() {
         QFETCH(int, tool);
-        const CursorFileResult file = Fx::cursorFile(tool);
-        QVERIFY2(file.ok(), qPrintable(file.error));
-        const QImage shown =
-            Fx::toolPicture(tool)->picture().convertToFormat(QImage::Format_ARGB32);
-        QCOMPARE(shown.size(), QSize(33, 33));
-        QCOMPARE(shown.copy(QRect(QPoint(0, 0), file.image.size())), file.image);
-        QCOMPARE(Fx::palette().ForeColor(), kWhite);
-        // No frame yet: the first frame's corner is still background.
-        QCOMPARE(Fx::shown(Fx::palette()).pixel(35, 19), qRgb(0, 0, 0));
+        QFETCH(QPoint, topLeft);
+        QFETCH(QPoint, bottomRight);
+        Label* caption = palette().label(QStringLiteral("Prop%1_2").arg(tool));
+        if (bottomRight.x() < 0) bottomRight.setX(caption->geometry().right() + 6);
+        QTest::mouseClick(palette().picture(QStringLiteral("Prop%1_1").arg(tool == 1 ? 7 : 1)),
+                          Qt::LeftButton);
+        QWidget* picture = palette().picture(QStringLiteral("Prop%1_1").arg(tool));
+        QTest::mouseClick(tool % 2 ? picture : static_cast<QWidget*>(caption), Qt::LeftButton);
+        QCOMPARE(Formula::selectedTool(), tool);
+        // A closed outline one pixel wide, nothing else, outside the controls.
+        QCOMPARE(drawn(palette(), qRgb(255, 255, 255)), QRect(topLeft, bottomRight));
+        QCOMPARE(m_drawnCount, 2 * (bottomRight - topLeft).manhattanLength());
+        // The tool's cursor on all three windows; the settings window was loaded hidden.
+        const CursorFileResult file =
+            readCursorFile(dataFilePath(DataDir::IconCursor, DataFiles::toolCursor(tool)));
+        QVERIFY(!settings().isVisible());
+        for (Form* f : std::initializer_list<Form*>{&palette(), &settings(), &canvas()}) {
+            QCOMPARE(f->mouseIcon().hotSpot(), file.hotSpot);
+            QCOMPARE(f->mouseIcon().pixmap().toImage().convertToFormat(QImage::Format_ARGB32),
+                     file.image);
+            QCOMPARE(f->client()->cursor().hotSpot(), file.hotSpot);
+        }
     }
 
-    void badCursorAtLoadEndsTheProgram_data() {
+    void onlyARightClickOnTheBackgroundHidesThePalette() {
+        canvas().hideForm();
+        for (Qt::MouseButton b : {Qt::LeftButton, Qt::MiddleButton, Qt::RightButton}) {
+            QTest::mouseClick(palette().client(), b, {}, QPoint(5, 5));
+            QCOMPARE(palette().isVisible(), b != Qt::RightButton);
+            QCOMPARE(canvas().isVisible(), b == Qt::RightButton);
+        }
+    }
+
+    // Only a name ending in exactly "ZEL" is read, at its own size over the background colour.
+    // A picture was loaded and drawn over before, so a cancel that read it again would show.
+    void loadTakesOnlyZelNames_data() {
+        QTest::addColumn<std::optional<QString>>("answer");  // nullopt: cancelled
+        QTest::addColumn<QSize>("size");                     // empty: nothing loads
+        QTest::newRow("a.ZEL, smaller") << std::optional<QString>("a.ZEL") << QSize(30, 20);
+        QTest::newRow("aZEL, larger") << std::optional<QString>("aZEL") << QSize(200, 150);
+        QTest::newRow("a.zel, lower case") << std::optional<QString>("a.zel") << QSize();
+        QTest::newRow("a.bmp") << std::optional<QString>("a.bmp") << QSize();
+        QTest::newRow("empty name accepted") << std::optional<QString>("") << QSize();
+        QTest::newRow("cancelled") << std::optional<QString>() << QSize();
+    }
+    void loadTakesOnlyZelNames() {
+        QFETCH(std::optional<QString>, answer);
+        QFETCH(QSize, size);
+        canvasShowing(pattern(80, 60));
+        QVERIFY(writeFile(path("old.ZEL"), encode(pattern(80, 60, 3), "bmp")));
+        load(path("old.ZEL"));
+        canvas().loadPicture(pattern(80, 60, 8));
+        QImage expected = canvas().image().image();
+        const QImage picture = pattern(qMax(size.width(), 1), qMax(size.height(), 1), 77);
+        if (answer && !answer->isEmpty()) {
+            QVERIFY(writeFile(path(*answer), encode(picture, "bmp")));
+            answer = path(*answer);
+        }
+        load(answer);
+        const auto& shown = m_app->fakes.messages->shown;
+        QCOMPARE(shown.size(), size_t(answer && size.isEmpty() ? 1 : 0));
+        if (!shown.empty()) QCOMPARE(shown[0].text, QStringLiteral("不是ZEL圖片"));
+        if (!size.isEmpty()) {
+            expected.fill(toQColor(kBack));
+            QPainter(&expected).drawImage(0, 0, picture);
+        }
+        QCOMPARE(canvas().image().image(), expected);
+    }
+
+    // Saved bytes are a bitmap whatever the name says.
+    void saveThenLoadIsPixelExact_data() {
+        QTest::addColumn<QSize>("screen");
+        QTest::newRow("1024x768") << QSize(1024, 768);
+        QTest::newRow("3840x2160") << QSize(3840, 2160);
+    }
+    void saveThenLoadIsPixelExact() {
+        QFETCH(QSize, screen);
+        const QImage shot = pattern(screen.width(), screen.height(), 1);
+        canvasShowing(shot);
+        save(path("shot.ZEL"));
+        QVERIFY(m_app->fakes.dialogs->saveRequests.at(0).confirmOverwrite);
+        save(path("shot.jpg"));
+        QCOMPARE(readFile(path("shot.jpg")), PictureFile::encodeBmp(shot));
+        canvas().loadPicture(pattern(50, 50, 2));
+        load(path("shot.ZEL"));
+        QCOMPARE(m_app->fakes.messages->shown.size(), size_t(0));
+        QVERIFY(canvas().image().image() == shot);
+    }
+
+    // Running as root, a read-only directory would still take the file: a regular file in the
+    // way of the directory is what cannot be written here.
+    void failureNamesFileAndKeepsEverything_data() {
+        QTest::addColumn<bool>("saving");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");  // written before the command, if any
+        const QByteArray bmp = encode(pattern(20, 20), "bmp");
+        QTest::newRow("save under a regular file") << true << "plain.ZEL/x.ZEL" << QByteArray();
+        QTest::newRow("save into missing directory") << true << "none/x.ZEL" << QByteArray();
+        QTest::newRow("load a vanished file") << false << "gone.ZEL" << QByteArray();
+        QTest::newRow("load a cut-off bitmap") << false << "cut.ZEL" << bmp.left(400);
+        QTest::newRow("load text") << false << "text.ZEL" << QByteArray("hello");
+        QTest::newRow("load a GIF claiming 60000 wide")
+            << false << "huge.ZEL" << gif(pattern(4, 4)).replace(6, 2, QByteArray::fromHex("60ea"));
+    }
+    void failureNamesFileAndKeepsEverything() {
+        QFETCH(bool, saving);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        canvasShowing(pattern(40, 30));
+        const QImage before = canvas().image().image();
+        QVERIFY(writeFile(path("plain.ZEL"), "old picture"));
+        if (!content.isEmpty()) QVERIFY(writeFile(path(name), content));
+        saving ? save(path(name)) : load(path(name));
+        const auto& shown = m_app->fakes.messages->shown;
+        QCOMPARE(shown.size(), size_t(1));
+        QCOMPARE(shown[0].title, PictureFile::messageTitle());
+        QVERIFY2(shown[0].text.contains(QDir::toNativeSeparators(path(name))),
+                 qPrintable(shown[0].text));
+        QCOMPARE(canvas().image().image(), before);
+        QCOMPARE(readFile(path("plain.ZEL")), QByteArray("old picture"));
+    }
+
+    // Where a size button acts, its frame lies 10 pixels out at the left and top and 5 at the
+    // right and bottom, and replaces the frame of the button pressed before.
+    void sizeButtonActsForSelectedTool_data() {
         QTest::addColumn<int>("tool");
-        QTest::addColumn<int>("keep");  // bytes left of the file; -1 removes it
-        QTest::newRow("first missing") << 1 << -1;
-        QTest::newRow("last missing") << 7 << -1;
-        QTest::newRow("one cut short") << 4 << 100;
+        QTest::addColumn<int>("k");
+        QTest::addColumn<QList<int>>("after");  // pen width, circle radius, half the square
+        QTest::addColumn<QRect>("frame");
+        QTest::newRow("chainsaw 5")
+            << 1 << 5 << QList<int>{5, 20, 20} << QRect(QPoint(206, 134), QPoint(254, 182));
+        QTest::newRow("circle 3") << 3 << 3 << QList<int>{1, 40, 20}
+                                  << QRect(QPoint(62, 134), QPoint(110, 182));
+        QTest::newRow("square 1") << 4 << 1 << QList<int>{1, 20, 10}
+                                  << QRect(QPoint(94, 86), QPoint(142, 134));
+        QTest::newRow("hammer: nothing") << 2 << 3 << QList<int>{1, 20, 20} << QRect();
+        QTest::newRow("no tool yet: nothing") << 0 << 4 << QList<int>{1, 20, 20} << QRect();
+        QTest::newRow("index 6: nothing") << 1 << 6 << QList<int>{1, 20, 20} << QRect();
     }
-    void badCursorAtLoadEndsTheProgram() {
+    void sizeButtonActsForSelectedTool() {
         QFETCH(int, tool);
-        QFETCH(int, keep);
-        QTemporaryDir dir;
-        useStandInCursors(dir);
-        const QString path = dataFilePath(DataDir::IconCursor, DataFiles::toolCursor(tool));
-        QVERIFY(QFile::remove(path));
-        if (keep >= 0)
-            QVERIFY(CursorBytes::writeFile(
-                path, CursorBytes::cursor(CursorBytes::sample(1), {}).left(keep)));
-        try {
-            forms().get<FrmOption>();
-            QFAIL("the palette loaded without its cursor");
-        } catch (const FatalError& e) {
-            QCOMPARE(e.path, path);
-        }
+        QFETCH(int, k);
+        QFETCH(QList<int>, after);
+        QFETCH(QRect, frame);
+        if (tool) Formula::PropOn(tool) = Formula::kTrue;
+        settings().showForm();
+        if (!frame.isNull()) settings().Num_MouseDown(k == 2 ? 4 : 2, 1, 0, 0, 0);
+        Formula::PenSize = Formula::BoxSize = 20;
+        canvas().setDrawWidth(1);
+        settings().Num_MouseDown(k, 1, 0, 0, 0);
+        QCOMPARE(QList<int>({canvas().DrawWidth(), Formula::PenSize, Formula::BoxSize}), after);
+        QCOMPARE(drawn(settings(), toQColor(settings().ForeColor()).rgb()), frame);
     }
 
-    // The palette reads every cursor when it loads; selections later need no file.
-    void selectionsNeedNoFileAfterLoad() {
-        QTemporaryDir dir;
-        useStandInCursors(dir);
-        forms().get<FrmOption>();
-        QVERIFY(QDir(dir.filePath(QStringLiteral("Pic"))).removeRecursively());
-        for (int n = 1; n <= kToolCount; ++n) {
-            SelectTool(n);
-            QCOMPARE(Fx::canvas().mouseIcon().hotSpot(), CursorBytes::standInHotSpot(n));
-        }
+    void stampCommand_data() {
+        QTest::addColumn<QByteArray>("bytes");  // written as "stamp.jpg"; empty: the user cancels
+        QTest::addColumn<QSize>("size");        // of the stamp afterwards
+        QTest::addColumn<bool>("complains");
+        const QImage few = pattern(21, 13).convertToFormat(QImage::Format_Indexed8);
+        QTest::newRow("gif") << gif(few) << QSize(21, 13) << false;
+        QTest::newRow("cancel keeps the stamp") << QByteArray() << QSize(97, 65) << false;
+        QTest::newRow("not a picture keeps it") << QByteArray("MZ\x90") << QSize(97, 65) << true;
     }
-
-    void pressOnAToolSelectsIt_data() {
-        QTest::addColumn<int>("tool");
-        QTest::addColumn<bool>("onCaption");
-        QTest::addColumn<int>("button");
-        QTest::addColumn<int>("selected");
-        for (int n = 1; n <= kToolCount; ++n) {
-            QTest::addRow("picture %d", n) << n << false << int(Qt::LeftButton) << n;
-            QTest::addRow("caption %d", n) << n << true << int(Qt::LeftButton) << n;
-        }
-        QTest::newRow("right on a picture") << 3 << false << int(Qt::RightButton) << 0;
-        QTest::newRow("right on a caption") << 6 << true << int(Qt::RightButton) << 0;
-        QTest::newRow("middle on a picture") << 5 << false << int(Qt::MiddleButton) << 0;
-    }
-    void pressOnAToolSelectsIt() {
-        QFETCH(int, tool);
-        QFETCH(bool, onCaption);
-        QFETCH(int, button);
-        QFETCH(int, selected);
-        QTest::mouseClick(Fx::toolControl(tool, onCaption), Qt::MouseButton(button));
-        QCOMPARE(selectedTool(), selected);
-        QVERIFY(Fx::palette().isVisible());  // only the background's right-click hides it
-    }
-
-    void doubleClickOpensSettingsForToolsThatHaveThem_data() {
-        QTest::addColumn<int>("tool");
-        QTest::addColumn<bool>("onCaption");
-        QTest::addColumn<int>("before");       // opened first, so every visibility has to be set
-        QTest::addColumn<QString>("heading");  // empty: the settings window stays closed
-        QTest::addColumn<QString>("shown");    // c colour, o open, s sizes
-        const auto row = [](const char* name, int n, bool caption, int before, const char* h,
-                            const char* shown) {
-            QTest::newRow(name) << n << caption << before << QString::fromUtf8(h)
-                                << QString::fromLatin1(shown);
-        };
-        row("chainsaw picture", 1, false, 7, "鋸痕粗", "s");
-        row("chainsaw caption", 1, true, 3, "鋸痕粗", "s");
-        row("circle picture", 3, false, 7, "圓大小", "cs");
-        row("circle caption", 3, true, 1, "圓大小", "cs");
-        row("square picture", 4, false, 7, "方形大小", "cs");
-        row("square caption", 4, true, 1, "方形大小", "cs");
-        row("stamp picture", 7, false, 3, "圖章路徑", "o");
-        row("stamp caption", 7, true, 4, "圖章路徑", "o");
-        for (int n : {2, 5, 6}) {
-            QTest::addRow("no settings: picture %d", n) << n << false << 0 << QString() << "";
-            QTest::addRow("no settings: caption %d", n) << n << true << 0 << QString() << "";
-        }
-    }
-    void doubleClickOpensSettingsForToolsThatHaveThem() {
-        QFETCH(int, tool);
-        QFETCH(bool, onCaption);
-        QFETCH(int, before);
-        QFETCH(QString, heading);
-        QFETCH(QString, shown);
-        if (before) {
-            Fx::doubleClick(Fx::toolControl(before, false));
-            Fx::settings().hideForm();
-            Fx::palette().showForm();
-        }
-        Fx::canvas().setForeColor(kRed);  // as if a colour had been chosen
-        Fx::doubleClick(Fx::toolControl(tool, onCaption));
-        QCOMPARE(selectedTool(), tool);  // the first press of the double-click selected it
-        const bool opens = !heading.isEmpty();
-        FrmOption2& s = Fx::settings();
-        QCOMPARE(s.isVisible(), opens);
-        QCOMPARE(Fx::palette().isVisible(), !opens);
-        if (!opens) return;
-        if (tool != 7) QCOMPARE(Fx::canvas().ForeColor(), Colour(0));
-        QCOMPARE(s.label(QStringLiteral("LabTittle"))->caption(), heading);
-        QCOMPARE(s.label(QStringLiteral("LabColor"))->isVisible(), shown.contains('c'));
-        QCOMPARE(s.label(QStringLiteral("LabOpen"))->isVisible(), shown.contains('o'));
-        QVERIFY(s.label(QStringLiteral("LabTrue"))->isVisible());
-        for (int k = 1; k <= 5; ++k)
-            QCOMPARE(s.picture(QStringLiteral("Num"), k)->isVisible(), shown.contains('s'));
-    }
-
-    void pressOnTheBackground_data() {
-        QTest::addColumn<int>("button");
-        QTest::addColumn<bool>("hides");
-        QTest::newRow("right hides the palette") << int(Qt::RightButton) << true;
-        QTest::newRow("left does not") << int(Qt::LeftButton) << false;
-        QTest::newRow("middle does not") << int(Qt::MiddleButton) << false;
-    }
-    void pressOnTheBackground() {
-        QFETCH(int, button);
-        QFETCH(bool, hides);
-        Fx::canvas().hideForm();
-        QTest::mouseClick(Fx::palette().client(), Qt::MouseButton(button), {}, Fx::kBackground);
-        QCOMPARE(Fx::palette().isVisible(), !hides);
-        QCOMPARE(Fx::canvas().isVisible(), hides);
-    }
-
-    void commandsLightUpUnderThePointer_data() {
-        QTest::addColumn<QString>("command");
-        for (const QString& c : kCommands) QTest::newRow(qPrintable(c)) << c;
-    }
-    void commandsLightUpUnderThePointer() {
-        QFETCH(QString, command);
-        FrmOption& p = Fx::palette();
-        Fx::moveOver(p.label(command));
-        for (const QString& c : kCommands)
-            QCOMPARE(p.label(c)->foreColor(), c == command ? kRed : kWhite);
-        // Straight onto a tool: the command stays lit until the background is reached.
-        Fx::moveOver(Fx::toolCaption(2));
-        QCOMPARE(p.label(command)->foreColor(), kRed);
-        Fx::moveOver(p.client());
-        QCOMPARE(p.label(command)->foreColor(), kWhite);
-        // Dragging over the background resets them too.
-        Fx::moveOver(p.label(command));
-        Fx::moveOver(p.client(), Qt::LeftButton);
-        QCOMPARE(p.label(command)->foreColor(), kWhite);
-    }
-
-    void exitEndsTheProgram_data() {
-        QTest::addColumn<QString>("settings");  // never, hidden or shown
-        QTest::addColumn<int>("button");
-        QTest::newRow("settings never loaded") << "never" << int(Qt::LeftButton);
-        QTest::newRow("settings loaded hidden") << "hidden" << int(Qt::LeftButton);
-        QTest::newRow("settings shown") << "shown" << int(Qt::LeftButton);
-        QTest::newRow("right button does nothing") << "hidden" << int(Qt::RightButton);
-    }
-    void exitEndsTheProgram() {
-        QFETCH(QString, settings);
-        QFETCH(int, button);
-        if (settings != QLatin1String("never")) SelectTool(1);
-        if (settings == QLatin1String("shown")) Fx::settings().showForm();
-        FakeSound& sound = *m_fx->app.fakes.sound;
-        sound.calls.clear();
-        const int loaded = forms().loadedCount();
-
-        QTest::mouseClick(Fx::palette().label(QStringLiteral("LabExit")), Qt::MouseButton(button));
-        const bool exits = button == Qt::LeftButton;
-        QCOMPARE(sound.files(), exits ? QStringList({"No.wav", "No.wav"}) : QStringList());
-        QCOMPARE(forms().loadedCount(), exits ? 0 : loaded);
-        flushDeletes();
-        QCOMPARE(m_fx->app.programEnds, exits ? 1 : 0);
-    }
-
-    // Closed by the window manager: only the palette goes; a fresh one has no frame but the
-    // selection stays.
-    void closingThePaletteAloneKeepsTheCanvas() {
-        SelectTool(4);
-        Fx::palette().close();
-        QCOMPARE(m_fx->app.fakes.sound->files().last(), QStringLiteral("No.wav"));
-        QVERIFY(!forms().isLoaded(FormId::FrmOption));
-        QCOMPARE(m_fx->app.programEnds, 0);
-        flushDeletes();
-        QCOMPARE(Fx::shown(Fx::palette()).pixel(275, 19), qRgb(0, 0, 0));
-        QCOMPARE(selectedTool(), 4);
+    void stampCommand() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QSize, size);
+        QFETCH(bool, complains);
+        PictureBox* stamp = canvas().PicTo();
+        stamp->setPicture(pattern(97, 65, 4));
+        if (!bytes.isEmpty()) QVERIFY(writeFile(path("stamp.jpg"), bytes));
+        m_app->fakes.dialogs->openAnswers.push_back(
+            bytes.isEmpty() ? std::nullopt : std::optional(path("stamp.jpg")));
+        settings().LabOpen_MouseDown(1, 0, 0, 0);
+        QCOMPARE(m_app->fakes.dialogs->openRequests.size(), size_t(1));
+        QCOMPARE(stamp->picture().size(), size);
+        QCOMPARE(stamp->size(), size);
+        if (size == QSize(97, 65)) QCOMPARE(stamp->picture(), pattern(97, 65, 4));
+        const auto& shown = m_app->fakes.messages->shown;
+        QCOMPARE(shown.size(), size_t(complains ? 1 : 0));
+        if (complains) QVERIFY(shown[0].text.contains(QDir::toNativeSeparators(path("stamp.jpg"))));
     }
 
   private:
-    // Cursors from dir instead of the build's; the other windows are loaded first so they
-    // still find their own files.
-    static void useStandInCursors(QTemporaryDir& dir) {
-        Fx::settings();
-        Fx::canvas();
-        forms().unload(FormId::FrmOption);
-        flushDeletes();
-        QVERIFY(CursorBytes::writeToolCursors(dir.path()));
-        setProgramDirectory(dir.path());
+    static FrmOption& palette() { return forms().get<FrmOption>(); }
+    static FrmOption2& settings() { return forms().get<FrmOption2>(); }
+    static Formula_Start& canvas() { return forms().get<Formula_Start>(); }
+    // The bounds of what the window drew in the colour, its visible controls left out.
+    QRect drawn(Form& w, QRgb colour) {
+        QImage shot(w.client()->size(), QImage::Format_RGB32);
+        w.client()->render(&shot, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+        QRect bounds;
+        m_drawnCount = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                if (shot.pixel(x, y) == colour && !insideControl(w, {x, y}))
+                    bounds |= QRect(x, y, 1, 1), ++m_drawnCount;
+        return bounds;
+    }
+    static bool insideControl(Form& w, QPoint p) {
+        for (QWidget* c : w.client()->findChildren<QWidget*>())
+            if (c->isVisible() && c->geometry().contains(p)) return true;
+        return false;
+    }
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    void load(const std::optional<QString>& answer) {
+        m_app->fakes.dialogs->openAnswers.push_back(answer);
+        palette().LoadPic_MouseDown(1, 0, 0, 0);
+    }
+    void save(const QString& answer) {
+        m_app->fakes.dialogs->saveAnswers.push_back(answer);
+        palette().SavePic_MouseDown(1, 0, 0, 0);
+    }
+    // The canvas showing content over the background colour, at the content's size.
+    static void canvasShowing(const QImage& content) {
+        canvas().setBackColor(kBack);
+        canvas().image().reset(content.size(), kBack);
+        canvas().loadPicture(content);
     }
 
-    std::unique_ptr<PaletteFixture> m_fx;
+    std::unique_ptr<AppFixture> m_app;
+    std::optional<QTemporaryDir> m_dir;
+    int m_drawnCount = 0;
 };
 
 QTEST_MAIN(TestPalette)

@@ -9,7 +9,7 @@
 
 // A window that counts its handlers, to watch the runtime's rules.
 class ProbeForm : public Form {
-public:
+  public:
     static constexpr FormId kId = FormId::FrmAbout;
     ProbeForm() : Form(kId) {}
     void Form_Load() override { ++loads; }
@@ -19,29 +19,26 @@ public:
 
 class TestForms : public QObject {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void init() {
         m_app = std::make_unique<AppFixture>();
         ProbeForm::loads = ProbeForm::queryUnloads = 0;
     }
     void cleanup() { m_app.reset(); }
 
-    void touchingLoadsHiddenOnce() {
-        QVERIFY(!forms().isLoaded(FormId::FrmAbout));
+    void touchLoadsHiddenOnceAndUnloadDestroys() {
         ProbeForm& f = forms().get<ProbeForm>();
         QCOMPARE(ProbeForm::loads, 1);
         QVERIFY(!f.isVisible());
         QCOMPARE(&forms().get<ProbeForm>(), &f);
         QCOMPARE(ProbeForm::loads, 1);
-    }
-
-    void unloadRunsQueryUnloadAndNextTouchRebuilds() {
-        ProbeForm& f = forms().get<ProbeForm>();
         f.label(QStringLiteral("Label3"))->setForeColor(0x123456);
+        QPointer<Form> watch(&f);
         forms().unload(FormId::FrmAbout);
         QCOMPARE(ProbeForm::queryUnloads, 1);
         QVERIFY(!forms().isLoaded(FormId::FrmAbout));
         flushDeletes();
+        QVERIFY(watch.isNull());
         ProbeForm& again = forms().get<ProbeForm>();
         QCOMPARE(ProbeForm::loads, 2);
         QCOMPARE(again.label(QStringLiteral("Label3"))->foreColor(), Colour(0xFFFFFF));
@@ -49,47 +46,82 @@ private Q_SLOTS:
 
     void programEndsWhenLastLoadedWindowUnloads() {
         forms().get<ProbeForm>();
-        FrmOption2& hidden = forms().get<FrmOption2>();
-        hidden.hideForm();
+        forms().get<FrmOption2>().hideForm();
         forms().unload(FormId::FrmAbout);
         QCOMPARE(m_app->programEnds, 0);  // a hidden window keeps the program alive
         forms().unload(FormId::FrmOption2);
         QCOMPARE(m_app->programEnds, 1);
+        forms().unload(FormId::FrmOption2);  // unloading an unloaded window does nothing
+        QCOMPARE(m_app->programEnds, 1);
     }
 
-    void unloadingAnUnloadedWindowDoesNothing() {
-        forms().unload(FormId::FrmOption2);
+    void enterReplacesTitleByCanvasAndPalette() {
+        m_app->fakes.capture->next = QImage(640, 480, QImage::Format_RGB32);
+        title().showForm();
+        QTest::mousePress(title().label("Come"), Qt::LeftButton);
+        QVERIFY(!forms().isLoaded(FormId::FrmMain));
+        for (FormId id : {FormId::Formula_Start, FormId::FrmOption})
+            QVERIFY(forms().ifLoaded(id) && forms().ifLoaded(id)->isVisible());
+        // Unloading the title must not count as the last window going away.
         QCOMPARE(m_app->programEnds, 0);
+        flushDeletes();
+        QVERIFY(forms().isLoaded(FormId::Formula_Start));
     }
 
-    void windowManagerCloseUnloadsJustThatWindow() {
-        ProbeForm& f = forms().get<ProbeForm>();
-        forms().get<FrmOption2>();
+    void exitPlaysNoSoundAndEndsOnce() {
+        title().showForm();
+        QTest::mousePress(title().label("Quit"), Qt::LeftButton);
+        QCOMPARE(m_app->fakes.sound->calls.size(), size_t(1));
+        QCOMPARE(m_app->fakes.sound->calls[0].file, QStringLiteral("No.wav"));
+        QCOMPARE(m_app->fakes.sound->calls[0].flags, 1);
+        QCOMPARE(forms().loadedCount(), 0);
+        flushDeletes();
+        QCOMPARE(m_app->programEnds, 1);
+    }
+
+    void minimisedTitleCanBeRestored() {
+        FrmMain& f = title();
         f.showForm();
-        f.close();
+        f.move(111, 77);
+        QTest::mousePress(f.label("MostS"), Qt::LeftButton);
+        QVERIFY(f.isMinimized());
+        // While minimised it is an ordinary window, so the desktop lists it.
+        QVERIFY(!f.windowFlags().testFlag(Qt::Tool));
+        QVERIFY(f.windowFlags() & Qt::WindowStaysOnTopHint);
+        f.showNormal();  // what the desktop does when the user picks it
+        QTRY_VERIFY(f.windowFlags().testFlag(Qt::Tool));
+        QVERIFY(f.windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(f.isVisible() && !f.isMinimized());
+        QCOMPARE(f.pos(), QPoint(111, 77));
+        QTest::mousePress(f.label("MostS"), Qt::LeftButton);  // and again
+        QVERIFY(f.isMinimized());
+    }
+
+    // From the title and back by a right-click on the background; a link nobody can open
+    // says so, and the window stays.
+    void aboutCommandAndAFailedLink() {
+        m_app->fakes.shell->succeed = false;
+        title().showForm();
+        QTest::mousePress(title().label("About"), Qt::LeftButton);
+        FrmAbout* about = forms().ifLoaded<FrmAbout>();
+        QVERIFY(about && about->isVisible());
+        QVERIFY(!title().isVisible());
+        QTest::mousePress(about->label("Label4"), Qt::LeftButton);
+        const QUrl home(QStringLiteral(SHATTER_HOMEPAGE));
+        QCOMPARE(m_app->fakes.shell->opened, std::vector<QUrl>{home});
+        const auto& shown = m_app->fakes.messages->shown;
+        QCOMPARE(shown.size(), size_t(1));
+        QVERIFY2(shown[0].text.contains(home.toString()), qPrintable(shown[0].text));
+        QVERIFY(about->isVisible());
+        QTest::mousePress(about->client(), Qt::RightButton, {}, QPoint(3, 3));
         QVERIFY(!forms().isLoaded(FormId::FrmAbout));
-        QVERIFY(forms().isLoaded(FormId::FrmOption2));
+        QVERIFY(title().isVisible());
         QCOMPARE(m_app->programEnds, 0);
     }
 
-    void smallWindowsHaveDialogFrameAroundClient_data() {
-        QTest::addColumn<int>("which");
-        QTest::addColumn<QSize>("client");
-        QTest::newRow("title") << int(FormId::FrmMain) << QSize(303, 144);
-        QTest::newRow("palette") << int(FormId::FrmOption) << QSize(354, 256);
-        QTest::newRow("settings") << int(FormId::FrmOption2) << QSize(327, 226);
-        QTest::newRow("about") << int(FormId::FrmAbout) << QSize(258, 179);
-    }
-    void smallWindowsHaveDialogFrameAroundClient() {
-        QFETCH(int, which);
-        QFETCH(QSize, client);
-        std::unique_ptr<Form> f(new Form(FormId(which)));
-        QCOMPARE(f->client()->size(), client);
-        QCOMPARE(f->client()->pos(), QPoint(3, 3));
-        QCOMPARE(f->size(), client + QSize(6, 6));
-    }
+  private:
+    static FrmMain& title() { return forms().get<FrmMain>(); }
 
-private:
     std::unique_ptr<AppFixture> m_app;
 };
 

@@ -8,7 +8,15 @@
 #include "platform/platform.h"
 
 // Doubles of the desktop services: they record what the program asked for and answer from
-// queues the test fills.
+// queues the test fills; an empty queue answers as a cancel.
+
+template <class T>
+std::optional<T> takeAnswer(std::deque<std::optional<T>>& answers) {
+    if (answers.empty()) return std::nullopt;
+    std::optional<T> a = answers.front();
+    answers.pop_front();
+    return a;
+}
 
 struct SoundCall {
     QString file;  // file name only, e.g. "Glass.wav"
@@ -16,75 +24,38 @@ struct SoundCall {
 };
 
 class FakeSound final : public SoundPlayer {
-public:
+  public:
     void play(const QString& path, int flags) override {
         calls.push_back({QFileInfo(path).fileName(), flags});
-        playing = calls.back().file;
-        looping = (flags & SoundFlags::Loop) != 0;
-    }
-    QStringList files() const {
-        QStringList out;
-        for (const SoundCall& c : calls) out << c.file;
-        return out;
     }
     std::vector<SoundCall> calls;
-    QString playing;  // the one voice
-    bool looping = false;
 };
 
 class FakeCapture final : public ScreenCapture {
-public:
-    CaptureResult grabPrimaryScreen() override {
-        ++grabs;
-        return {next, error};
-    }
-    // Answers from the queue; once it is empty, with its last picture (or nothing).
-    QImage grabArea(const QRect& area) override {
-        areas.push_back(area);
-        if (looks.size() > 1) {
-            QImage look = looks.front();
-            looks.pop_front();
-            return look;
-        }
-        return looks.empty() ? QImage() : looks.front();
-    }
-    std::deque<QImage> looks;
-    std::vector<QRect> areas;
+  public:
+    CaptureResult grabPrimaryScreen() override { return {next, error}; }
     QImage next;
     QString error;
-    int grabs = 0;
 };
 
 class FakeDialogs final : public DialogBackend {
-public:
+  public:
     std::optional<QString> openFile(QWidget*, const FileDialogRequest& r) override {
         openRequests.push_back(r);
-        return take(openAnswers);
+        return takeAnswer(openAnswers);
     }
     std::optional<QString> saveFile(QWidget*, const FileDialogRequest& r) override {
         saveRequests.push_back(r);
-        return take(saveAnswers);
+        return takeAnswer(saveAnswers);
     }
     std::optional<QColor> chooseColor(QWidget*, const QString& title, const QColor&) override {
         colorTitles.push_back(title);
-        if (colorAnswers.empty()) return std::nullopt;
-        auto a = colorAnswers.front();
-        colorAnswers.pop_front();
-        return a;
+        return takeAnswer(colorAnswers);
     }
-    // An empty queue answers as a cancel.
     std::deque<std::optional<QString>> openAnswers, saveAnswers;
     std::deque<std::optional<QColor>> colorAnswers;
     std::vector<FileDialogRequest> openRequests, saveRequests;
     std::vector<QString> colorTitles;
-
-private:
-    static std::optional<QString> take(std::deque<std::optional<QString>>& q) {
-        if (q.empty()) return std::nullopt;
-        auto a = q.front();
-        q.pop_front();
-        return a;
-    }
 };
 
 struct ShownMessage {
@@ -92,7 +63,7 @@ struct ShownMessage {
 };
 
 class FakeMessages final : public MessageBox {
-public:
+  public:
     void error(QWidget*, const QString& title, const QString& text) override {
         shown.push_back({title, text});
     }
@@ -100,7 +71,7 @@ public:
 };
 
 class FakeShell final : public Shell {
-public:
+  public:
     bool openLink(const QUrl& link) override {
         opened.push_back(link);
         return succeed;
@@ -111,7 +82,7 @@ public:
 
 // Time stands still unless a test or a sleep moves it.
 class FakeClock final : public Clock {
-public:
+  public:
     uint32_t tickCount() override { return now; }
     void sleepMs(int ms) override {
         sleeps.push_back(ms);
@@ -122,11 +93,11 @@ public:
 };
 
 class FakeRandom final : public Random {
-public:
+  public:
     void seed(uint32_t value) override { seeds.push_back(value); }
     double next() override {
         if (values.empty()) return fallback;
-        double v = values.front();
+        const double v = values.front();
         values.pop_front();
         return v;
     }
@@ -136,15 +107,13 @@ public:
 };
 
 struct FatalError : std::runtime_error {
-    FatalError(QString p, QString r)
-        : std::runtime_error((p + QStringLiteral(": ") + r).toStdString()),
-          path(std::move(p)),
-          reason(std::move(r)) {}
+    FatalError(const QString& p, const QString& r)
+        : std::runtime_error((p + QStringLiteral(": ") + r).toStdString()), path(p), reason(r) {}
     QString path, reason;
 };
 
 class FakeFatal final : public FatalHandler {
-public:
+  public:
     [[noreturn]] void dataFileFailed(const QString& path, const QString& reason) override {
         throw FatalError(path, reason);
     }
@@ -152,20 +121,20 @@ public:
 
 // Installs a full set of doubles for the lifetime of the object and restores the old set.
 class FakePlatform {
-public:
+  public:
     FakePlatform();
-    ~FakePlatform();
+    ~FakePlatform() { installPlatform(std::move(m_previous)); }
     FakePlatform(const FakePlatform&) = delete;
     FakePlatform& operator=(const FakePlatform&) = delete;
 
-    FakeSound* sound;
-    FakeCapture* capture;
-    FakeDialogs* dialogs;
-    FakeMessages* messages;
-    FakeShell* shell;
-    FakeClock* clock;
-    FakeRandom* random;
+    FakeSound* sound = new FakeSound;
+    FakeCapture* capture = new FakeCapture;
+    FakeDialogs* dialogs = new FakeDialogs;
+    FakeMessages* messages = new FakeMessages;
+    FakeShell* shell = new FakeShell;
+    FakeClock* clock = new FakeClock;
+    FakeRandom* random = new FakeRandom;
 
-private:
+  private:
     std::unique_ptr<Platform> m_previous;
 };

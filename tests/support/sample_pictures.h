@@ -47,25 +47,17 @@ inline QByteArray gif(const QImage& source) {
         }
     Q_ASSERT(palette.size() <= 256);
     auto u16 = [](QByteArray& out, int v) {
-        out.append(char(v & 0xFF));
-        out.append(char((v >> 8) & 0xFF));
+        out.append(char(v & 0xFF)).append(char(v >> 8 & 0xFF));
     };
     QByteArray out("GIF89a");
-    u16(out, image.width());
-    u16(out, image.height());
+    for (int v : {image.width(), image.height()}) u16(out, v);
     out.append(char(0xF7)).append(char(0)).append(char(0));
     QByteArray table(256 * 3, 0);
-    for (const auto& [c, i] : palette) {
-        table[i * 3] = char(qRed(c));
-        table[i * 3 + 1] = char(qGreen(c));
-        table[i * 3 + 2] = char(qBlue(c));
-    }
+    for (const auto& [c, i] : palette)  // red, green, blue
+        for (int k = 0; k < 3; ++k) table[i * 3 + k] = char(c >> (16 - 8 * k) & 0xFF);
     out.append(table);
     out.append(char(0x2C));
-    u16(out, 0);
-    u16(out, 0);
-    u16(out, image.width());
-    u16(out, image.height());
+    for (int v : {0, 0, image.width(), image.height()}) u16(out, v);
     out.append(char(0)).append(char(8));
     QByteArray codes;
     quint32 bits = 0;
@@ -121,11 +113,9 @@ inline QByteArray rawBmp(const QImage& image, int bpp, bool topDown = false) {
     QByteArray out(54 + stride * h, 0);
     auto* p = reinterpret_cast<uchar*>(out.data());
     p[0] = 'B', p[1] = 'M';
-    qToLittleEndian<quint32>(quint32(out.size()), p + 2);
-    qToLittleEndian<quint32>(54, p + 10);
-    qToLittleEndian<quint32>(40, p + 14);
-    qToLittleEndian<qint32>(w, p + 18);
-    qToLittleEndian<qint32>(topDown ? -h : h, p + 22);
+    const int fields[][2] = {
+        {2, int(out.size())}, {10, 54}, {14, 40}, {18, w}, {22, topDown ? -h : h}};
+    for (const auto& [at, value] : fields) qToLittleEndian<qint32>(value, p + at);
     qToLittleEndian<quint16>(1, p + 26);
     qToLittleEndian<quint16>(quint16(bpp), p + 28);
     for (int y = 0; y < h; ++y) {

@@ -1,0 +1,314 @@
+#include <QScreen>
+#include <QtTest>
+#include <limits>
+
+#include "canvas/formula_start.h"
+#include "canvas/splinter_animation.h"
+#include "canvas/tools/tool.h"
+#include "shell/forms.h"
+#include "shell/picture_box.h"
+#include "support/app_fixture.h"
+
+using Formula::SplinterState;
+
+namespace {
+// A canvas for one tool alone: a white image, black sprites of the sizes the tools copy, and a
+// log of what the tool asked for. "R x,y wxh" a refresh ("R-" of nothing), "I" the same for a
+// repaint later, "S file/flags" a sound, "N" silence, "B x,y" a burst, "+ms" time passing.
+class RecordingSurface final : public CanvasSurface {
+  public:
+    PersistentImage& image() override { return img; }
+    // Every holder of a set has the same size.
+    const QImage& sprite(SpriteSet set, int) const override { return sprites.at(int(set)); }
+    void Refresh(const QRect& r) override { log("R" + text(r)); }
+    void invalidate(const QRect& r) override { log("I" + text(r)); }
+    void playSound(const QString& name, int16_t flags) override {
+        log(QStringLiteral("S%1/%2").arg(name).arg(flags));
+    }
+    void playNoSound() override { log("N"); }
+    void showPalette() override { log("P"); }
+    void splinterBurst(double X, double Y) override { log(QStringLiteral("B%1,%2").arg(X).arg(Y)); }
+
+    PersistentImage img{QSize(1024, 768), 0xFFFFFF};
+    const std::vector<QImage> sprites{blank({178, 155}), blank({14, 13}), blank({20, 19}),
+                                      blank({60, 60}), blank({101, 50})};  // in SpriteSet order
+    QStringList calls;
+
+  private:
+    static QImage blank(QSize size) {
+        QImage i(size, QImage::Format_RGB32);
+        i.fill(0);
+        return i;
+    }
+    static QString text(const QRect& r) {
+        if (r.isEmpty()) return "-";
+        return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    }
+    void log(const QString& call) {
+        const uint32_t now = platform().clock->tickCount();
+        if (now != m_time) calls << QStringLiteral("+%1").arg(now - m_time);
+        m_time = now;
+        calls << call;
+    }
+    uint32_t m_time = platform().clock->tickCount();
+};
+
+// The canvas as selecting tool n leaves it (0: nothing selected).
+Formula_Start& canvasWith(int n) {
+    Formula_Start& canvas = forms().get<Formula_Start>();
+    for (int k = 1; k <= Formula::kToolCount; ++k) Formula::PropOn(k) = k == n ? -1 : 0;
+    canvas.setDrawWidth(n == 5 ? 11 : 1);
+    Formula::CannonX = -80, Formula::CannonY = -50;
+    return canvas;
+}
+
+// The bounding box of the pixels in which two pictures of one size differ.
+QRect changed(const QImage& a, const QImage& b) {
+    QRect r;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y)) r |= QRect(x, y, 1, 1);
+    return r;
+}
+}  // namespace
+
+class TestCanvas : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void init() {
+        m_app = std::make_unique<AppFixture>();
+        m_app->fakes.capture->next =
+            QImage(QGuiApplication::primaryScreen()->size(), QImage::Format_RGB32);
+        m_app->fakes.capture->next.fill(Qt::white);
+    }
+    void cleanup() { m_app.reset(); }
+
+    // Each row runs a stroke ("p" press, "m" move, "r" release at a point) with the state that
+    // selecting the tool leaves, and compares what the stroke's last event asked for.
+    void toolGeometry_data() {
+        QTest::addColumn<int>("tool");
+        QTest::addColumn<double>("random");
+        QTest::addColumn<QStringList>("stroke");
+        QTest::addColumn<QStringList>("calls");
+        QTest::newRow("three-headed cannon press")
+            << 5 << 0.0 << QStringList{"p500,400"}
+            << QStringList{"R413,344 14x13", "+10", "I415,345 11x11", "SGun.wav/9",
+                           "R428,329 14x13", "+10", "I430,330 11x11", "SGun.wav/9",
+                           "R443,314 14x13", "+10", "I445,315 11x11", "SGun.wav/9"};
+        QTest::newRow("three-headed cannon first move")
+            << 5 << 0.0 << QStringList{"p500,400", "m500,400"}
+            << QStringList{"R458,299 14x13", "I460,300 11x11", "R473,284 14x13",
+                           "I475,285 11x11", "R488,269 14x13", "I490,270 11x11"};
+        QTest::newRow("giant cannon")
+            << 6 << 0.5 << QStringList{"p500,400"}
+            << QStringList{"R420,320 20x19", "+100", "SBomb.wav/1", "R400,300 60x60"};
+        QTest::newRow("giant cannon at the corner")
+            << 6 << 0.5 << QStringList{"p50,50"}
+            << QStringList{"R-", "+100", "SBomb.wav/1", "R0,0 10x10"};
+        QTest::newRow("stamp 101x50")
+            << 7 << 0.0 << QStringList{"p200,200"} << QStringList{"STo.wav/1", "R150,175 101x50"};
+        QTest::newRow("chainsaw press")
+            << 1 << 0.0 << QStringList{"p300,300"} << QStringList{"SProp1_2.wav/9", "I290,300 1x1"};
+        QTest::newRow("chainsaw move")
+            << 1 << 0.0 << QStringList{"p300,300", "m340,310"} << QStringList{"I290,300 41x11"};
+    }
+    void toolGeometry() {
+        QFETCH(int, tool);
+        QFETCH(double, random);
+        QFETCH(QStringList, stroke);
+        QFETCH(QStringList, calls);
+        m_app->fakes.random->fallback = random;
+        Formula::PenSize = 20, Formula::BoxSize = 10, Formula::CannonX = -80,
+        Formula::CannonY = -50;
+        RecordingSurface s;
+        s.img.setDrawWidth(tool == 5 ? 11 : 1);
+        const std::unique_ptr<Tool> t = makeTool(tool);
+        for (const QString& e : stroke) {
+            s.calls.clear();
+            const QStringList xy = e.mid(1).split(',');
+            const double x = xy[0].toDouble(), y = xy[1].toDouble();
+            e[0] == 'p' ? t->press(s, x, y) : e[0] == 'm' ? t->move(s, x, y) : t->release(s, x, y);
+        }
+        QCOMPARE(s.calls, calls);
+    }
+
+    // The three-headed cannon's aim after each event of two strokes: a press leaves it where
+    // the volley ended, a move or release puts it back.
+    void aimOverAWholeStroke() {
+        Formula_Start& canvas = canvasWith(5);
+        canvas.Form_MouseDown(1, 0, 500, 400);
+        QCOMPARE(QPoint(Formula::CannonX, Formula::CannonY), QPoint(-35, -95));
+        canvas.Form_MouseMove(1, 0, 510, 400);
+        QCOMPARE(QPoint(Formula::CannonX, Formula::CannonY), QPoint(-80, -50));
+        canvas.Form_MouseMove(1, 0, 520, 400);
+        canvas.Form_MouseUp(1, 0, 520, 400);
+        QCOMPARE(QPoint(Formula::CannonX, Formula::CannonY), QPoint(-80, -50));
+        canvas.Form_MouseDown(1, 0, 500, 400);
+        QCOMPARE(QPoint(Formula::CannonX, Formula::CannonY), QPoint(-35, -95));
+    }
+
+    // Each event is d(own), m(ove) or u(p) with its Button value; moves go down and right.
+    void eventsOverAWholeStroke_data() {
+        QTest::addColumn<int>("tool");
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<QStringList>("sounds");  // none: nothing may be drawn either
+        const QString stroke = "d1 m1 m1 m1 m1 m1 u1";
+        QTest::newRow("no tool selected") << 0 << stroke << QStringList();
+        for (int n : {1, 3, 5})
+            QTest::addRow("tool %d, left and right held", n) << n << "m3" << QStringList();
+        for (int n : {2, 4, 6, 7})
+            QTest::addRow("tool %d, middle", n) << n << "d4 m4 u4" << QStringList();
+        QTest::newRow("chainsaw") << 1 << stroke << QStringList{"Prop1_2.wav/9", "Prop1_1.wav/9"};
+        QTest::newRow("hammer") << 2 << stroke << QStringList{"Glass.wav/1"};
+        QTest::newRow("circle") << 3 << stroke << QStringList{"Circle.wav/9", "No.wav/1"};
+        QTest::newRow("square") << 4 << stroke << QStringList{"Restenger.wav/9", "No.wav/1"};
+        QTest::newRow("three-headed cannon")
+            << 5 << stroke << QStringList{"Gun.wav/9", "Gun.wav/9", "Gun.wav/9", "No.wav/1"};
+        QTest::newRow("giant cannon") << 6 << stroke << QStringList{"Bomb.wav/1"};
+        QTest::newRow("stamp") << 7 << stroke << QStringList{"To.wav/1"};
+    }
+    void eventsOverAWholeStroke() {
+        QFETCH(int, tool);
+        QFETCH(QString, events);
+        QFETCH(QStringList, sounds);
+        Formula_Start& canvas = canvasWith(tool);
+        const QImage before = canvas.image().image().copy();
+        int x = 400, y = 300;
+        for (const QString& e : events.split(' ')) {
+            const int button = e.mid(1).toInt();
+            if (e[0] == 'd') canvas.Form_MouseDown(button, 0, x, y);
+            if (e[0] == 'm') canvas.Form_MouseMove(button, 0, x += 7, y += 3);
+            if (e[0] == 'u') canvas.Form_MouseUp(button, 0, x, y);
+        }
+        QCOMPARE(played(), sounds);
+        if (!sounds.isEmpty()) return;
+        QCOMPARE(changed(before, canvas.image().image()), QRect());
+        QVERIFY(!canvas.splinters()->running());
+        QVERIFY(!forms().isLoaded(FormId::FrmOption));
+    }
+
+    // A press while splinters fly carries out the tool selected when it arrives, once; the
+    // burst's end carries out nothing and leaves no timer running.
+    void pressDuringABurstRunsOnlyTheNewTool() {
+        Formula_Start& canvas = canvasWith(2);
+        QImage grey(178, 155, QImage::Format_RGB32);
+        grey.fill(Qt::gray);
+        for (int i = 1; i <= 3; ++i) canvas.picture("PicGlass", i)->setPicture(grey);
+        const QImage snapshot = canvas.image().image().copy();
+        canvas.Form_MouseDown(1, 0, 400, 300);
+        canvas.Form_MouseUp(1, 0, 400, 300);
+        QVERIFY(canvas.splinters()->running());
+        QCOMPARE(changed(snapshot, canvas.image().image()), QRect(295, 240, 178, 155));
+
+        canvasWith(3);
+        const QImage cracked = canvas.image().image().copy();
+        canvas.Form_MouseDown(1, 0, 650, 480);
+        canvas.Form_MouseUp(1, 0, 650, 480);
+        QCOMPARE(changed(cracked, canvas.image().image()), QRect(630, 460, 41, 41));
+
+        const QImage circled = canvas.image().image().copy();
+        QTRY_VERIFY_WITH_TIMEOUT(!canvas.splinters()->running(), 5000);
+        QVERIFY(!canvas.splinters()->timer().isActive());
+        QCOMPARE(changed(circled, canvas.image().image()), QRect());  // splinters included
+        QCOMPARE(played(), (QStringList{"Glass.wav/1", "Circle.wav/9", "No.wav/1"}));
+    }
+
+    void exitDuringABurstEndsCleanly() {
+        canvasWith(2).Form_MouseDown(1, 0, 400, 300);
+        QPointer<Formula_Start> watch(forms().ifLoaded<Formula_Start>());
+        forms().unload(FormId::Formula_Start);
+        QVERIFY(!watch->splinters()->running());
+        QCOMPARE(m_app->programEnds, 1);
+        flushDeletes();
+        QVERIFY(watch.isNull());
+        QTest::qWait(3 * SplinterAnimation::kStepIntervalMs);  // no step reaches a dead canvas
+    }
+
+    void gravityRise() {
+        QCOMPARE(Formula::GravityRise(29, 30), 295);
+        QCOMPARE(Formula::GravityRise(0, 1), 5);
+        QCOMPARE(Formula::GravityRise(-11, -10), -105);
+        QCOMPARE(Formula::GravityRise(0, 100000), std::numeric_limits<int>::max());  // saturates
+    }
+
+    // Clock 30 rises 295, 285, 275 pixels; clock 1 rises 5 and then falls.
+    void stepsRiseThenFall() {
+        for (auto [clock, speedX, tops] : {std::tuple{1, 73, QList<int>{495, 500, 515}},
+                                           std::tuple{30, -76, QList<int>{205, -80, -355}}}) {
+            SplinterState s{0, 500, clock, 0, 0, speedX};
+            for (int i = 0; i < tops.size(); ++i) {
+                Formula::StepSplinter(s);
+                QCOMPARE(s.Top, tops[i]);
+                QCOMPARE(s.Clock, clock - 1 - i);
+                QCOMPARE(s.Left, speedX * (i + 1));
+            }
+        }
+    }
+
+    // A second burst restarts every record from (X + 10, Y + 100), rounded half to even.
+    void burstStartsAllTwentyOneFromThePoint_data() {
+        QTest::addColumn<QPointF>("point");
+        QTest::addColumn<double>("random");
+        QTest::addColumn<QList<int>>("start");  // left, top, clock, speedX
+        QTest::newRow("lowest") << QPointF(400, 300) << 0.0 << QList<int>{410, 400, 1, -76};
+        QTest::newRow("highest") << QPointF(400, 300) << 0.999999 << QList<int>{410, 400, 30, 73};
+        QTest::newRow("halves") << QPointF(401.5, 300.5) << 0.5 << QList<int>{412, 400, 16, -1};
+    }
+    void burstStartsAllTwentyOneFromThePoint() {
+        QFETCH(QPointF, point);
+        QFETCH(double, random);
+        QFETCH(QList<int>, start);
+        m_app->fakes.random->fallback = 0.7;
+        Formula::SplinterBurst(10, 10);
+        Formula::StepSplinters();
+        m_app->fakes.random->fallback = random;
+        Formula::SplinterBurst(point.x(), point.y());
+        for (const SplinterState& s : Formula::Splinters)
+            QCOMPARE(QList<int>({s.Left, s.Top, s.Clock, s.SpeedX}), start);
+        QCOMPARE(m_app->fakes.random->seeds, std::vector<uint32_t>(2, m_app->fakes.clock->now));
+    }
+
+    // Gone once it cannot be seen again: falling below the bottom, or past a side going away.
+    // The fields: left, top, clock, next clock, rise, sideways speed.
+    void goneOnlyWhenItCannotComeBack() {
+        const QSize area(800, 600), sprite(17, 17);
+        QVERIFY(Formula::SplinterGone({300, 600, 0, 0, 0, 0}, area, sprite));
+        QVERIFY(!Formula::SplinterGone({300, 700, 5, 0, 0, 0}, area, sprite));  // still rising
+        QVERIFY(Formula::SplinterGone({-17, 300, 9, 0, 0, -3}, area, sprite));
+        QVERIFY(!Formula::SplinterGone({-100, 300, 0, 0, 0, 5}, area, sprite));  // coming back
+        QVERIFY(Formula::SplinterGone({800, 300, 0, 0, 0, 0}, area, sprite));
+    }
+
+    void animationRepaintsOldAndNewAndStopsWhenDone() {
+        std::vector<QRegion> repaints;
+        QImage sprite(17, 17, QImage::Format_RGB32);
+        sprite.fill(qRgb(255, 0, 255));
+        SplinterAnimation a(sprite, QPoint(16, 16), QSize(800, 600),
+                            [&](const QRegion& r) { repaints.push_back(r); });
+        m_app->fakes.random->fallback = 0.999999;  // clock 30, 73 pixels right per step
+        a.start(400, 300);
+        QVERIFY(a.timer().isActive());
+        QCOMPARE(repaints.back(), QRegion(410, 400, 17, 17));  // shown at the start point
+        a.step();
+        QCOMPARE(repaints.back(), QRegion(410, 400, 17, 17) + QRegion(483, 105, 17, 17));
+        QCOMPARE(qAlpha(a.sprite().pixel(0, 0)), 0);  // the key colour is see-through
+        int steps = 1;
+        while (a.running() && steps < 1000) a.step(), ++steps;
+        QCOMPARE(steps, 6);  // 410 + 6 * 73 is past the right edge
+        QVERIFY(!a.timer().isActive());
+        for (int i = 0; i < a.holderCount(); ++i) QVERIFY(!a.holderVisible(i));
+    }
+
+  private:
+    QStringList played() const {
+        QStringList out;
+        for (const SoundCall& c : m_app->fakes.sound->calls)
+            out << c.file + '/' + QString::number(c.flags);
+        return out;
+    }
+
+    std::unique_ptr<AppFixture> m_app;
+};
+
+QTEST_MAIN(TestCanvas)
+#include "tst_canvas.moc"
