@@ -80,7 +80,6 @@ void FrmMain::Come_MouseDown(int Button, int, double, double) {
     hideForm();
     QCoreApplication::processEvents();
     QGuiApplication::sync();
-    platform().clock->sleepMs(kRepaintGraceMs);
     ScreenSettle::waitUntilUncovered(onScreen, look);
     Formula_Start& canvas = forms().get<Formula_Start>();
     forms().unload(kId);

@@ -9,9 +9,6 @@ class FrmMain : public Form {
     Q_OBJECT
   public:
     static constexpr FormId kId = FormId::FrmMain;
-    // How long the windows beneath get to repaint before the canvas photographs the screen.
-    static constexpr int kRepaintGraceMs = 60;
-
     FrmMain();
 
     void Form_Load() override;

@@ -33,13 +33,19 @@ void waitUntilUncovered(const QRect& area, const QImage& covered, int timeoutMs)
     Clock& clock = *platform().clock;
     const uint32_t start = clock.tickCount();
     QImage last;
+    uint32_t lastChange = start;
     while (clock.tickCount() - start < uint32_t(timeoutMs)) {
         QCoreApplication::processEvents();
         const QImage now = platform().capture->grabArea(area);
         if (now.isNull()) return;
-        // Gone, and whatever is beneath has finished painting.
-        if (!stillShows(now, covered) && now == last) return;
-        last = now;
+        const uint32_t at = clock.tickCount();
+        if (now != last) {
+            last = now;
+            lastChange = at;
+        } else if (!stillShows(now, covered) && at - lastChange >= uint32_t(kStableMs)) {
+            // Gone, and whatever is beneath has stopped repainting.
+            return;
+        }
         clock.sleepMs(kPollMs);
     }
 }

@@ -9,14 +9,15 @@
 namespace ScreenSettle {
 
 constexpr int kPollMs = 15;
+constexpr int kStableMs = 30;
 constexpr int kTimeoutMs = 1000;
 
 // True while the area still looks like the window that covered it: at least 90 % of the
 // pixels within a small tolerance. Pictures of different sizes never match.
 bool stillShows(const QImage& now, const QImage& covered);
 
-// Lets window messages run until the area no longer shows covered and two grabs in a row
-// agree, or the timeout has passed. Returns at once when the screen cannot be read.
+// Lets window messages run until the area no longer shows covered and has stayed the same
+// for kStableMs, or the timeout has passed. Returns at once when the screen cannot be read.
 void waitUntilUncovered(const QRect& area, const QImage& covered, int timeoutMs = kTimeoutMs);
 
 }  // namespace ScreenSettle
