@@ -83,6 +83,21 @@ class TestCanvas : public QObject {
     }
     void cleanup() { m_app.reset(); }
 
+    // A black canvas that pretends to be a snapshot would be a failure passed off as success.
+    void captureFailureTellsWhyAndStartsBlank() {
+        m_app->fakes.capture->next = QImage();
+        m_app->fakes.capture->error = QStringLiteral("this session does not let programs read it");
+        Formula_Start& canvas = forms().get<Formula_Start>();
+        QCOMPARE(m_app->fakes.messages->shown.size(), size_t(1));
+        const QString text = m_app->fakes.messages->shown.front().text;
+        QVERIFY2(text.contains("snapshot could not be taken") &&
+                     text.contains(m_app->fakes.capture->error),
+                 qPrintable(text));
+        QImage black(canvas.image().image().size(), QImage::Format_RGB32);
+        black.fill(Qt::black);
+        QCOMPARE(changed(canvas.image().image(), black), QRect());
+    }
+
     // Each row runs a stroke ("p" press, "m" move, "r" release at a point) with the state that
     // selecting the tool leaves, and compares what the stroke's last event asked for.
     void toolGeometry_data() {
