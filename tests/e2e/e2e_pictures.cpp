@@ -1,7 +1,3 @@
-#include <QApplication>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QtTest>
 
 #include "e2e/harness.h"
 
@@ -15,9 +11,6 @@ QByteArray contentsOf(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-QImage pictureIn(const QString& path) {
-    return QImage::fromData(contentsOf(path)).convertToFormat(QImage::Format_RGB32);
-}
 }  // namespace
 
 class E2ePictures : public QObject {
@@ -25,9 +18,7 @@ class E2ePictures : public QObject {
   private Q_SLOTS:
     void init() {
         QVERIFY2(m_stage.begin(true), "the test pattern did not reach the screen");
-        const auto palette = m_stage.enterCanvas();
-        QVERIFY2(palette, "no canvas and palette after the enter command");
-        m_palette = *palette;
+        QVERIFY2(m_stage.enterCanvas(), "no canvas and palette after the enter command");
     }
     void cleanup() { m_stage.end(); }
 
@@ -36,28 +27,24 @@ class E2ePictures : public QObject {
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("wreck.ZEL"));
         const int w = screenSize().width(), h = screenSize().height();
-        const QRect palette = m_palette.geometry;
+        const QRect palette = m_stage.palette.geometry;
 
         // Saved by a typed name: the canvas's own picture, without the palette in front of it.
-        const auto first = strike(2, {w / 5, h / 4});
+        const auto first = strike(m_stage.palette, 2, {w / 5, h / 4});
         QVERIFY(first);
-        QVERIFY(!changes(*first, m_stage.pattern, palette).box.isEmpty());
-        auto dialog = openDialog("SavePic", kSaveTitle);
-        QVERIFY2(dialog, "no save dialog");
-        QVERIFY(enterFileName(*dialog, path));
-        QVERIFY2(m_stage.waitGone(withId(dialog->id)), "the save dialog stays open");
+        QVERIFY2(useDialog("SavePic", kSaveTitle, path), "saving through the dialog failed");
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path), 10000);
         const QByteArray firstBytes = contentsOf(path);
         QVERIFY(firstBytes.startsWith("BM"));
-        const QImage file = pictureIn(path);
+        const QImage file(path);
         QCOMPARE(file.size(), screenSize());
         QCOMPARE(changes(file, *first, palette).box, QRect());
         QCOMPARE(changes(file.copy(palette), m_stage.pattern.copy(palette)).count, 0);
 
         // Saving over it asks first; refusing leaves the file and the dialog as they were.
-        const auto second = strike(6, {w * 7 / 8, h / 4});
+        const auto second = strike(m_stage.palette, 6, {w * 7 / 8, h / 4});
         QVERIFY(second);
-        dialog = openDialog("SavePic", kSaveTitle);
+        const auto dialog = openDialog("SavePic", kSaveTitle);
         QVERIFY2(dialog, "no save dialog the second time");
         auto confirm = askToReplace(*dialog, path);
         QVERIFY2(confirm, "saving onto an existing file did not ask first");
@@ -70,33 +57,28 @@ class E2ePictures : public QObject {
         QVERIFY(answer(*confirm, "alt+y"));
         QVERIFY(m_stage.waitGone(withId(dialog->id)));
         QTRY_VERIFY_WITH_TIMEOUT(contentsOf(path) != firstBytes, 10000);
-        QCOMPARE(changes(pictureIn(path), *second, palette).box, QRect());
+        QCOMPARE(changes(QImage(path), *second, palette).box, QRect());
 
         // Loading shows the picture of the moment of saving again.
-        const auto third = strike(6, {w * 7 / 8, h / 2});
+        const auto third = strike(m_stage.palette, 6, {w * 7 / 8, h / 2});
         QVERIFY(third);
         QVERIFY(!changes(*third, *second, palette).box.isEmpty());
-        dialog = openDialog("LoadPic", kLoadTitle);
-        QVERIFY2(dialog, "no load dialog");
-        QVERIFY(enterFileName(*dialog, path));
-        QVERIFY2(m_stage.waitGone(withId(dialog->id)), "the load dialog stays open");
+        QVERIFY2(useDialog("LoadPic", kLoadTitle, path), "loading through the dialog failed");
         const auto loaded = waitForStillScreen();
         QVERIFY(loaded);
         QCOMPARE(changes(*loaded, *second, palette).box, QRect());
     }
 
   private:
-    // Strikes with tool n at the point; the screen once the splinters have gone.
-    std::optional<QImage> strike(int n, QPoint at) {
-        selectTool(m_palette, n);
-        click(at);
-        moveTo(QPoint(2, 2));
-        return waitForStillScreen(20000, kSplintersGoneMs);
+    std::optional<XWindow> openDialog(const char* command, const QString& title) {
+        click(controlCentre(m_stage.palette, FormId::FrmOption, command));
+        return m_stage.waitFor(titled(title));
     }
 
-    std::optional<XWindow> openDialog(const char* command, const QString& title) {
-        click(controlCentre(m_palette, FormId::FrmOption, command));
-        return m_stage.waitFor(titled(title));
+    // Opens the dialog, names the file and waits until the dialog has gone.
+    bool useDialog(const char* command, const QString& title, const QString& path) {
+        const auto dialog = openDialog(command, title);
+        return dialog && enterFileName(*dialog, path) && m_stage.waitGone(withId(dialog->id));
     }
 
     // Replaces the file-name field's text by the path and accepts. A completion list that
@@ -125,7 +107,6 @@ class E2ePictures : public QObject {
     }
 
     Stage m_stage;
-    XWindow m_palette;
 };
 
 SHATTER_E2E_MAIN(E2ePictures)

@@ -1,19 +1,7 @@
 #pragma once
 
-#include <QDeadlineTimer>
-#include <QGuiApplication>
-#include <QHash>
-#include <QLabel>
-#include <QLinearGradient>
-#include <QPainter>
-#include <QProcess>
-#include <QScreen>
-#include <QStandardPaths>
-#include <QTest>
-#include <algorithm>
-#include <functional>
-#include <memory>
-#include <optional>
+#include <QtTest>
+#include <QtWidgets>
 
 #include "layouts/layouts.h"
 
@@ -98,12 +86,6 @@ inline void click(QPoint p, int which = 1) {
     QTest::qWait(20);
     button(false, which);
 }
-inline void selectTool(const XWindow& palette, int tool) {
-    const QByteArray name = QStringLiteral("Prop%1_1").arg(tool).toLatin1();
-    click(controlCentre(palette, FormId::FrmOption, name.constData()));
-    moveTo(QPoint(2, 2));
-}
-
 // Gives the window the keyboard, then sends keys or types text into its focused field.
 inline bool focus(const QString& windowId) {
     // No --sync: a window that re-creates itself on activation would keep it waiting.
@@ -135,12 +117,24 @@ inline std::optional<QImage> waitForStillScreen(int timeoutMs = 15000, int quiet
     QDeadlineTimer quiet(quietMs);
     const bool still = waitUntil(
         [&] {
-            QImage now = screenshot();
-            if (now != last) last = now, quiet.setRemainingTime(quietMs);
+            if (QImage now = screenshot(); now != last) last = now, quiet.setRemainingTime(quietMs);
             return quiet.hasExpired();
         },
         timeoutMs);
     return still ? std::optional(last) : std::nullopt;
+}
+
+inline void selectTool(const XWindow& palette, int tool) {
+    const QByteArray name = QStringLiteral("Prop%1_1").arg(tool).toLatin1();
+    click(controlCentre(palette, FormId::FrmOption, name.constData()));
+    moveTo(QPoint(2, 2));
+}
+// Strikes with the tool at the point; the screen once the splinters have gone.
+inline std::optional<QImage> strike(const XWindow& palette, int tool, QPoint at) {
+    selectTool(palette, tool);
+    click(at);
+    moveTo(QPoint(2, 2));
+    return waitForStillScreen(20000, kSplintersGoneMs);
 }
 
 // The pixels that differ between two screens, leaving out those inside ignore.
@@ -186,6 +180,7 @@ class Stage {
   public:
     QImage pattern;
     std::unique_ptr<QLabel> background;
+    XWindow palette;  // once enterCanvas() succeeded
 
     bool begin(bool withPattern) {
         moveTo(QPoint(2, 2));
@@ -207,11 +202,9 @@ class Stage {
     void end() {
         const QByteArray err = m_process.readAllStandardError().trimmed();
         if (QTest::currentTestFailed()) {
-            const QString path = QCoreApplication::applicationDirPath() +
-                                 QStringLiteral("/FAILED-%1-%2x%3.png")
-                                     .arg(QLatin1String(QTest::currentTestFunction()))
-                                     .arg(screenSize().width())
-                                     .arg(screenSize().height());
+            const QString path = QStringLiteral("%1/FAILED-%2.png")
+                                     .arg(QCoreApplication::applicationDirPath(),
+                                          QLatin1String(QTest::currentTestFunction()));
             if (screenshot().save(path)) qWarning("screen of the failure: %s", qPrintable(path));
             if (!err.isEmpty()) qWarning("the program's error output:\n%s", err.constData());
         }
@@ -226,20 +219,18 @@ class Stage {
         QTest::qWait(200);  // its first paint
         return title;
     }
-    // Enters through the title window (first moved near the top-left corner when asked);
-    // the palette, once it and the full-screen canvas are on the screen.
-    std::optional<XWindow> enterCanvas(bool moveTitleAside = false) {
+    // Enters through the title window, first moved aside so that the canvas's copy of the
+    // screen shows where it was; the palette, once it and the full-screen canvas are shown.
+    std::optional<XWindow> enterCanvas() {
         auto title = startTitle();
-        if (title && moveTitleAside) {
-            xdo({"windowmove", title->id, "40", "40"});
-            title =
-                waitFor([](const XWindow& w) { return w.geometry.topLeft() == QPoint(40, 40); });
-        }
-        if (!title) return std::nullopt;
+        if (title) xdo({"windowmove", title->id, "40", "40"});
+        auto moved = [](const XWindow& w) { return w.geometry.topLeft() == QPoint(40, 40); };
+        if (!title || !(title = waitFor(moved))) return std::nullopt;
         click(controlCentre(*title, FormId::FrmMain, "Come"));
-        const auto palette = waitFor(sized(kPaletteSize));
-        const bool shown = palette && waitFor(sized(screenSize())) && waitForStillScreen(5000, 200);
-        return shown ? palette : std::nullopt;
+        const auto found = waitFor(sized(kPaletteSize));
+        if (!found || !waitFor(sized(screenSize())) || !waitForStillScreen(5000, 200))
+            return std::nullopt;
+        return palette = *found;
     }
 
     std::vector<XWindow> windows(bool visibleOnly = true) const {
@@ -268,9 +259,6 @@ class Stage {
     }
     bool waitGone(const Match& match, int timeoutMs = 10000) const {
         return waitUntil([&] { return std::ranges::none_of(windows(), match); }, timeoutMs);
-    }
-    QString property(const QString& windowId, const QString& name) const {
-        return run(QStringLiteral("xprop"), {"-id", windowId, name});
     }
     // The exit code, or nothing when the program still runs after the timeout.
     std::optional<int> waitForExit(int timeoutMs = 10000) {
