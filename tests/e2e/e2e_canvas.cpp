@@ -1,17 +1,12 @@
-#include <QApplication>
-#include <QWidget>
-#include <QtTest>
 
 #include "e2e/harness.h"
-#include "e2e/harness_canvas.h"
 
-using e2e::Harness;
-using e2e::XWindow;
+using namespace e2e;
 
 namespace {
-// The selection frames of the palette, in its client coordinates (outline corners).
+// A tool's selection frame in the palette's client area, and a point on its picture.
 struct Frame {
-    QPoint picture;  // what a press on the tool's picture hits
+    QPoint picture;
     QRect outline;
 };
 const Frame kChainsaw{{56, 40}, QRect(QPoint(35, 19), QPoint(86, 86))};
@@ -19,157 +14,86 @@ const Frame kHammer{{136, 40}, QRect(QPoint(115, 19), QPoint(166, 86))};
 // Tools 5 to 7 are left out: their frames follow the width of their caption in the font.
 const Frame kSquare{{296, 40}, QRect(QPoint(275, 19), QPoint(326, 86))};
 
-// Pixels of the one-pixel outline of r.
-QVector<QPoint> outlineOf(const QRect& r) {
-    QVector<QPoint> points;
-    for (int x = r.left(); x <= r.right(); ++x)
-        points << QPoint(x, r.top()) << QPoint(x, r.bottom());
-    for (int y = r.top() + 1; y < r.bottom(); ++y)
-        points << QPoint(r.left(), y) << QPoint(r.right(), y);
-    return points;
-}
-
-int whiteOn(const QImage& shot, const XWindow& palette, const QVector<QPoint>& points) {
-    int n = 0;
-    for (const QPoint& p : points)
-        n += e2e::pixelAt(shot, e2e::clientToScreen(palette, p)) == 0xFFFFFF ? 1 : 0;
-    return n;
-}
-
-QPoint centredTopLeft(QSize outer) {
-    const QSize s = Harness::screenSize();
-    return QPoint((s.width() - outer.width()) / 2, (s.height() - outer.height()) / 2);
-}
-
-QString where(const QRect& r) {
-    return QStringLiteral("(%1,%2) %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+// The share of the pixels of the one-pixel outline of r that are white on the screen.
+double whiteOutline(const QImage& shot, const XWindow& palette, const QRect& r) {
+    int white = 0, total = 0;
+    auto check = [&](int x, int y) {
+        white += (shot.pixel(clientToScreen(palette, {x, y})) & 0xFFFFFFu) == 0xFFFFFFu, ++total;
+    };
+    for (int x = r.left(); x <= r.right(); ++x) check(x, r.top()), check(x, r.bottom());
+    for (int y = r.top() + 1; y < r.bottom(); ++y) check(r.left(), y), check(r.right(), y);
+    return double(white) / total;
 }
 }  // namespace
 
 class E2eCanvas : public QObject {
     Q_OBJECT
   private Q_SLOTS:
-    void init() {
-        m_h = std::make_unique<Harness>();
-        m_h->moveTo(QPoint(2, 2));
-        m_pattern = e2e::testPattern(Harness::screenSize());
-        m_patternWindow = e2e::showPicture(m_pattern);
-        QVERIFY2(m_patternWindow, "the test pattern did not reach the screen");
-    }
-    void cleanup() {
-        if (QTest::currentTestFailed()) m_h->reportFailure(QTest::currentTestFunction());
-        m_h.reset();
-        m_patternWindow.reset();
-    }
+    void init() { QVERIFY2(m_stage.begin(true), "the test pattern did not reach the screen"); }
+    void cleanup() { m_stage.end(); }
 
     void canvasShowsTheScreenAsItWas() {
-        const auto palette = e2e::enterCanvas(*m_h);
+        const auto palette = m_stage.enterCanvas();
         QVERIFY2(palette, "no canvas and palette after the enter command");
-        const auto canvas = e2e::canvasWindow(*m_h);
-        QVERIFY(canvas);
-        QCOMPARE(canvas->geometry, QRect(QPoint(0, 0), Harness::screenSize()));
-        QCOMPARE(palette->geometry.size(), e2e::kPaletteOuterSize);
-        QVERIFY2(qAbs(palette->geometry.x() - centredTopLeft(e2e::kPaletteOuterSize).x()) <= 1 &&
-                     qAbs(palette->geometry.y() - centredTopLeft(e2e::kPaletteOuterSize).y()) <= 1,
-                 qPrintable(where(palette->geometry)));
-
-        // Whatever the pattern window shows now stays hidden: the canvas has its own copy.
-        QImage grey(m_pattern.size(), QImage::Format_RGB32);
+        QVERIFY(m_stage.waitGone(sized(kTitleSize), 1000));
+        const auto canvas = m_stage.waitFor(sized(screenSize()));
+        QVERIFY(canvas && canvas->geometry.topLeft() == QPoint(0, 0));
+        // Whatever the pattern window shows now stays hidden: the canvas has its own copy,
+        // taken without the title window.
+        QImage grey(m_stage.pattern.size(), QImage::Format_RGB32);
         grey.fill(QColor(70, 70, 70));
-        e2e::replacePicture(*m_patternWindow, grey);
-        const QImage shot = m_h->screenshot(QStringLiteral("canvas-snapshot"));
-        const QRect changed = e2e::changedBox(shot, m_pattern, palette->geometry);
-        QVERIFY2(changed.isEmpty(), qPrintable(QStringLiteral("the canvas differs from the "
-                                                              "screen it was shown over in ") +
-                                               where(changed)));
-        // The palette is in front: its black client area, not the pattern, shows there.
-        const QRect client(palette->geometry.topLeft() + e2e::kFrameOffset, QSize(354, 256));
-        const int black =
-            e2e::countPixels(shot, client, [](QColor c) { return c.rgb() == qRgb(0, 0, 0); });
-        QVERIFY2(black > client.width() * client.height() * 6 / 10,
-                 qPrintable(QStringLiteral("%1 black pixels").arg(black)));
-
+        m_stage.background->setPixmap(QPixmap::fromImage(grey));
+        QTest::qWait(200);
+        QCOMPARE(changes(screenshot(), m_stage.pattern, palette->geometry).box, QRect());
         // No tool yet: a left click on the canvas changes nothing.
-        m_h->click(QPoint(shot.width() / 5, shot.height() / 4));
-        const auto after = e2e::waitForStillScreen(*m_h);
-        QVERIFY(after);
-        QVERIFY(e2e::changedBox(*after, m_pattern, palette->geometry).isEmpty());
-    }
-
-    void selectionFramesTheTool_data() {
-        QTest::addColumn<QPoint>("first");  // the tool chosen before
-        QTest::addColumn<QRect>("previous");
-        QTest::addColumn<QPoint>("press");  // on the tool's picture or its name label
-        QTest::addColumn<QRect>("outline");
-        QTest::newRow("hammer by its picture")
-            << kChainsaw.picture << kChainsaw.outline << kHammer.picture << kHammer.outline;
-        QTest::newRow("hammer by its label")
-            << kChainsaw.picture << kChainsaw.outline << QPoint(144, 72) << kHammer.outline;
-        QTest::newRow("square after the hammer")
-            << kHammer.picture << kHammer.outline << kSquare.picture << kSquare.outline;
-    }
-    void selectionFramesTheTool() {
-        QFETCH(QPoint, first);
-        QFETCH(QRect, previous);
-        QFETCH(QPoint, press);
-        QFETCH(QRect, outline);
-        const auto palette = e2e::enterCanvas(*m_h);
-        QVERIFY2(palette, "no canvas and palette after the enter command");
-        const QVector<QPoint> frame = outlineOf(outline);
-        QCOMPARE(whiteOn(m_h->screenshot(), *palette, frame), 0);
-
-        m_h->click(e2e::clientToScreen(*palette, first));
-        m_h->click(e2e::clientToScreen(*palette, press));
-        m_h->moveTo(QPoint(2, 2));
-        QTest::qWait(100);
-        const QImage shot = m_h->screenshot(QStringLiteral("palette-frame"));
-        QCOMPARE(whiteOn(shot, *palette, frame), frame.size());
-        // One pixel wide: white neither just inside nor just outside, and the earlier
-        // frame is gone.
-        QCOMPARE(whiteOn(shot, *palette, outlineOf(outline.adjusted(2, 2, -2, -2))), 0);
-        QCOMPARE(whiteOn(shot, *palette, outlineOf(outline.adjusted(-2, -2, 2, 2))), 0);
-        QCOMPARE(whiteOn(shot, *palette, outlineOf(previous)), 0);
-    }
-
-    void rightClicksHideAndShowThePalette() {
-        const auto palette = e2e::enterCanvas(*m_h);
-        QVERIFY2(palette, "no canvas and palette after the enter command");
-        m_h->click(e2e::clientToScreen(*palette, kHammer.picture));
-        // A right press on a tool neither hides the palette nor changes the choice.
-        m_h->click(e2e::clientToScreen(*palette, kChainsaw.picture), 3);
-        QVERIFY(m_h->waitForWindow(e2e::kPaletteOuterSize, 300));
-
-        m_h->click(e2e::clientToScreen(*palette, QPoint(340, 150)), 3);
-        QVERIFY2(m_h->waitForNoWindow(e2e::kPaletteOuterSize), "the palette is still shown");
-        auto still = e2e::waitForStillScreen(*m_h);
+        const QPoint onCanvas(grey.width() / 5, grey.height() / 4);
+        click(onCanvas);
+        auto still = waitForStillScreen();
         QVERIFY(still);
-        QVERIFY2(e2e::changedBox(*still, m_pattern).isEmpty(),
-                 "the canvas does not show the whole screen once the palette is hidden");
+        QCOMPARE(changes(*still, m_stage.pattern, palette->geometry).box, QRect());
 
-        const QPoint onCanvas(m_pattern.width() / 5, m_pattern.height() / 4);
-        m_h->click(onCanvas, 3);
-        const auto back = m_h->waitForWindow(e2e::kPaletteOuterSize);
+        // Choosing a tool, by its name label or its picture, frames it one pixel wide.
+        auto chooseTool = [&](QPoint press) {
+            click(clientToScreen(*palette, press));
+            moveTo(QPoint(2, 2));
+            QTest::qWait(100);
+            return screenshot();
+        };
+        const QRect hammer = kHammer.outline;
+        QCOMPARE(whiteOutline(*still, *palette, hammer), 0.0);
+        QImage shot = chooseTool({144, 72});
+        QCOMPARE(whiteOutline(shot, *palette, hammer), 1.0);
+        QCOMPARE(whiteOutline(shot, *palette, hammer.adjusted(2, 2, -2, -2)), 0.0);
+        QCOMPARE(whiteOutline(shot, *palette, hammer.adjusted(-2, -2, 2, 2)), 0.0);
+        shot = chooseTool(kSquare.picture);  // the earlier frame goes
+        QCOMPARE(whiteOutline(shot, *palette, kSquare.outline), 1.0);
+        QCOMPARE(whiteOutline(shot, *palette, hammer), 0.0);
+
+        // A right press on a tool neither hides the palette nor changes the choice.
+        click(clientToScreen(*palette, kChainsaw.picture), 3);
+        QVERIFY(m_stage.waitFor(sized(kPaletteSize), 300));
+        // On its background it hides the palette; on the canvas it brings it back unchanged.
+        click(clientToScreen(*palette, {340, 150}), 3);
+        QVERIFY2(m_stage.waitGone(sized(kPaletteSize)), "the palette is still shown");
+        QVERIFY(still = waitForStillScreen());
+        QCOMPARE(changes(*still, m_stage.pattern).box, QRect());
+        click(onCanvas, 3);
+        const auto back = m_stage.waitFor(sized(kPaletteSize));
         QVERIFY2(back, "a right click on the canvas did not bring the palette back");
         QCOMPARE(back->geometry, palette->geometry);
-        still = e2e::waitForStillScreen(*m_h);
-        QVERIFY(still);
-        m_h->screenshot(QStringLiteral("palette-back"));
-        QVERIFY2(e2e::changedBox(*still, m_pattern, back->geometry).isEmpty(),
-                 "the right click drew on the canvas");
-        QCOMPARE(whiteOn(*still, *back, outlineOf(kHammer.outline)),
-                 outlineOf(kHammer.outline).size());
-        QCOMPARE(whiteOn(*still, *back, outlineOf(kChainsaw.outline)), 0);
+        QVERIFY(still = waitForStillScreen());
+        QCOMPARE(changes(*still, m_stage.pattern, back->geometry).box, QRect());
+        QCOMPARE(whiteOutline(*still, *back, kSquare.outline), 1.0);
+        QCOMPARE(whiteOutline(*still, *back, kChainsaw.outline), 0.0);
 
-        m_h->click(e2e::controlCentre(*back, FormId::FrmOption, "LabExit"));
-        const auto code = m_h->waitForExit(10000);
-        QVERIFY2(code.has_value(), "the program still runs after the exit command");
+        click(controlCentre(*back, FormId::FrmOption, "LabExit"));
+        const auto code = m_stage.waitForExit();
+        QVERIFY2(code, "the program still runs after the exit command");
         QCOMPARE(*code, 0);
     }
 
   private:
-    std::unique_ptr<Harness> m_h;
-    QImage m_pattern;
-    std::unique_ptr<QWidget> m_patternWindow;
+    Stage m_stage;
 };
 
 SHATTER_E2E_MAIN(E2eCanvas)

@@ -1,295 +1,71 @@
-#include <QApplication>
-#include <QFileInfo>
-#include <QWidget>
-#include <QtTest>
 
 #include "e2e/harness.h"
-#include "layouts/layouts.h"
 
-using e2e::Harness;
-using e2e::XWindow;
+using namespace e2e;
 
 namespace {
-constexpr QSize kTitleOuter(309, 150);
-constexpr QSize kAboutOuter(264, 185);
-constexpr QSize kPaletteOuter(360, 262);
-constexpr QPoint kFrame(3, 3);
-
-// A control's design rectangle inside its window's client area, in pixels.
-QRect controlRect(FormId window, const char* name) {
-    const ControlLayout* c = findControl(layoutOf(window), QLatin1String(name));
-    Q_ASSERT(c);
-    return QRect(twipsToPixels(c->left), twipsToPixels(c->top), twipsToPixels(c->width),
-                 twipsToPixels(c->height));
+constexpr QSize kAboutSize(264, 185);
+bool near(const XWindow& a, const XWindow& b) {
+    return (a.geometry.topLeft() - b.geometry.topLeft()).manhattanLength() <= 2;
 }
-QRect onScreen(const XWindow& w, const QRect& inClient) {
-    return inClient.translated(w.geometry.topLeft() + kFrame);
-}
-QPoint centreOf(const XWindow& w, FormId window, const char* name) {
-    return onScreen(w, controlRect(window, name)).center();
-}
-
-QImage titlePicture() {
-    return QImage(QFileInfo(QStringLiteral(SHATTER_BINARY)).absolutePath() +
-                  QStringLiteral("/Pic/Image/Tittle.jpg"))
-        .convertToFormat(QImage::Format_RGB32);
-}
-
-QPoint centredTopLeft(QSize outer) {
-    const QSize s = Harness::screenSize();
-    return QPoint((s.width() - outer.width()) / 2, (s.height() - outer.height()) / 2);
-}
-
-bool near(QPoint a, QPoint b, int slack) {
-    return qAbs(a.x() - b.x()) <= slack && qAbs(a.y() - b.y()) <= slack;
+QString xprop(const QString& windowId, const char* name) {
+    return run(QStringLiteral("xprop"), {"-id", windowId, QLatin1String(name)});
 }
 }  // namespace
 
 class E2eTitle : public QObject {
     Q_OBJECT
   private Q_SLOTS:
-    void init() {
-        m_h = std::make_unique<Harness>();
-        m_h->moveTo(QPoint(2, 2));
-    }
-    void cleanup() {
-        if (QTest::currentTestFailed()) m_h->reportFailure(QTest::currentTestFunction());
-        m_h.reset();
-        m_cover.reset();
-    }
+    void init() { QVERIFY(m_stage.begin(false)); }
+    void cleanup() { m_stage.end(); }
 
-    void titleAppearsCentredAboveOtherWindows() {
-        const auto found = startAndFindTitle();
-        QVERIFY2(found, "no title window appeared");
-        const XWindow title = *found;
-        QVERIFY2(
-            near(title.geometry.topLeft(), centredTopLeft(kTitleOuter), 1),
-            qPrintable(
-                QStringLiteral("title at %1,%2").arg(title.geometry.x()).arg(title.geometry.y())));
-        // A normal window opened and activated later still stays beneath the title.
-        m_cover = std::make_unique<QWidget>();
-        m_cover->setWindowTitle(QStringLiteral("cover"));
-        m_cover->setStyleSheet(QStringLiteral("background: rgb(30, 200, 60)"));
-        m_cover->setGeometry(QRect(title.geometry.center() - QPoint(250, 150), QSize(500, 300)));
-        m_cover->show();
-        m_cover->raise();
-        m_cover->activateWindow();
-        QVERIFY(QTest::qWaitForWindowExposed(m_cover.get()));
-        QTest::qWait(300);
-        const QImage shot = m_h->screenshot(QStringLiteral("title-over-window"));
-        auto isCover = [](QColor c) {
-            return qAbs(c.red() - 30) < 12 && qAbs(c.green() - 200) < 12 && c.blue() < 80;
-        };
-        QVERIFY2(isCover(shot.pixelColor(title.geometry.topLeft() - QPoint(10, 10))),
-                 "the covering window is not on the screen");
-        QCOMPARE(e2e::countPixels(shot, title.geometry, isCover), 0);
-        // Client area: the picture, unscaled, just inside the 3-pixel frame; the rows above
-        // the command labels hold nothing else.
-        const QRect picture(title.geometry.topLeft() + kFrame, QSize(303, 70));
-        QVERIFY(e2e::compareRegion(shot, picture, titlePicture(), QPoint(0, 0)) > 0.97);
-        const int midY = title.geometry.center().y();
-        QCOMPARE(e2e::pixelAt(shot, {title.geometry.left() + 1, midY}), QRgb(0xFFFFFF));
-        QVERIFY(e2e::pixelAt(shot, {title.geometry.left() + 2, midY}) != 0xFFFFFF);
-    }
-
-    void labelsTurnBlueUnderThePointer() {
-        const auto found = startAndFindTitle();
-        QVERIFY2(found, "no title window appeared");
-        const XWindow title = *found;
-        const QRect come = onScreen(title, controlRect(FormId::FrmMain, "Come"));
-        const QRect quit = onScreen(title, controlRect(FormId::FrmMain, "Quit"));
-        const QImage before = m_h->screenshot(QStringLiteral("labels-before"));
-        const int blueBefore = e2e::countPixels(before, come, e2e::isBluish);
-        const int whiteBefore = e2e::countPixels(before, come, e2e::isWhitish);
-        QVERIFY2(whiteBefore > 20, "the enter label is not drawn in white");
-
-        m_h->moveTo(come.center());
-        m_h->moveTo(quit.center());  // straight from one label onto the next
-        auto lit = [&](const QImage& shot) {
-            for (const QRect& r : {come, quit})
-                if (e2e::countPixels(shot, r, e2e::isBluish) <= blueBefore + 20 ||
-                    e2e::countPixels(shot, r, e2e::isWhitish) >= whiteBefore / 2)
-                    return false;
-            return true;
-        };
-        QVERIFY(lit(m_h->waitForScreen(lit, QStringLiteral("labels-hovered"))));
-
-        m_h->moveTo(onScreen(title, QRect(150, 30, 1, 1)).topLeft());  // background
-        auto unlit = [&](const QImage& shot) {
-            for (const QRect& r : {come, quit})
-                if (e2e::countPixels(shot, r, e2e::isBluish) > blueBefore + 2) return false;
-            return true;
-        };
-        QVERIFY(unlit(m_h->waitForScreen(unlit, QStringLiteral("labels-after"))));
-    }
-
-    void dragOnBackgroundMovesTheTitle() {
-        const auto found = startAndFindTitle();
-        QVERIFY2(found, "no title window appeared");
-        const XWindow title = *found;
-        const QPoint grip = onScreen(title, QRect(150, 30, 1, 1)).topLeft();
-        const QPoint by(-120, 70);
-        m_h->drag(grip, grip + by);
-        const auto moved = m_h->waitForWindow(kTitleOuter);
-        QVERIFY(moved);
-        QVERIFY2(near(moved->geometry.topLeft(), title.geometry.topLeft() + by, 3),
-                 qPrintable(QStringLiteral("moved to %1,%2")
-                                .arg(moved->geometry.x())
-                                .arg(moved->geometry.y())));
-        // Pressing on a label never drags (the version label is the one without a command).
-        const QPoint version = centreOf(*moved, FormId::FrmMain, "Label1");
-        m_h->drag(version, version + QPoint(-60, 60));
-        const auto still = m_h->waitForWindow(kTitleOuter);
-        QVERIFY(still);
-        QCOMPARE(still->geometry.topLeft(), moved->geometry.topLeft());
-    }
-
-    void exitEndsWithStatusZero() {
-        const auto found = startAndFindTitle();
-        QVERIFY2(found, "no title window appeared");
-        const XWindow title = *found;
-        m_h->click(centreOf(title, FormId::FrmMain, "Quit"));
-        const auto code = m_h->waitForExit(10000);
-        QVERIFY2(code.has_value(), "the program is still running after the exit command");
-        QCOMPARE(*code, 0);
-    }
-
-    void aboutWindowComesAndGoesByRightClick() {
-        const auto found = startAndFindTitle();
-        QVERIFY2(found, "no title window appeared");
-        XWindow title = *found;
-        // Somewhere else than the centre, so "where it was" means something.
-        const QPoint grip = onScreen(title, QRect(150, 30, 1, 1)).topLeft();
-        m_h->drag(grip, grip + QPoint(150, -100));
-        title = *m_h->waitForWindow(kTitleOuter);
-
-        m_h->click(centreOf(title, FormId::FrmMain, "About"));
-        const auto about = m_h->waitForWindow(kAboutOuter);
+    void aboutComesAndGoesByRightClickExitEnds() {
+        const auto title = m_stage.startTitle();
+        QVERIFY2(title, "no title window appeared");
+        click(controlCentre(*title, FormId::FrmMain, "About"));
+        const auto about = m_stage.waitFor(sized(kAboutSize));
         QVERIFY2(about, "no About window");
-        QVERIFY(m_h->waitForNoWindow(kTitleOuter));
-        QVERIFY(near(about->geometry.topLeft(), centredTopLeft(kAboutOuter), 1));
+        QVERIFY(m_stage.waitGone(sized(kTitleSize)));
         QTest::qWait(200);  // first paint
-
-        const QRect mail = onScreen(*about, controlRect(FormId::FrmAbout, "Label3"));
-        m_h->moveTo(mail.center());
-        auto magenta = [&](const QImage& shot) {
-            return e2e::countPixels(shot, mail, e2e::isMagentaish) > 10;
-        };
-        const QImage hovered = m_h->waitForScreen(magenta, QStringLiteral("about-link-hovered"));
-        QVERIFY2(magenta(hovered), "the mail link did not turn magenta under the pointer");
-        const QRect name = onScreen(*about, controlRect(FormId::FrmAbout, "Label1"));
-        QVERIFY(e2e::countPixels(hovered, name, [](QColor c) {
-                    return c.green() > 170 && c.red() < 90 && c.blue() < 90;
-                }) > 20);
-
         // Right-clicking a label leaves the window; the bare background closes it.
-        m_h->click(onScreen(*about, controlRect(FormId::FrmAbout, "Label1")).center(), 3);
-        QVERIFY(m_h->waitForWindow(kAboutOuter, 500));
-        m_h->click(onScreen(*about, QRect(10, 170, 1, 1)).topLeft(), 3);
-        QVERIFY(m_h->waitForNoWindow(kAboutOuter));
-        const auto back = m_h->waitForWindow(kTitleOuter);
+        click(controlCentre(*about, FormId::FrmAbout, "Label1"), 3);
+        QVERIFY(m_stage.waitFor(sized(kAboutSize), 500));
+        click(clientToScreen(*about, {10, 170}), 3);
+        QVERIFY(m_stage.waitGone(sized(kAboutSize)));
+        const auto back = m_stage.waitFor(sized(kTitleSize));
         QVERIFY2(back, "the title window did not come back");
-        QVERIFY(near(back->geometry.topLeft(), title.geometry.topLeft(), 1));
-        QVERIFY(m_h->property(back->id, "_NET_WM_STATE").contains("_NET_WM_STATE_ABOVE"));
-        m_h->screenshot(QStringLiteral("title-back"));
-    }
-
-    void enterShowsTheDesktopWithoutTheTitle() {
-        m_cover = std::make_unique<QWidget>(nullptr, Qt::FramelessWindowHint);
-        m_cover->setStyleSheet(QStringLiteral("background: rgb(30, 200, 60)"));
-        m_cover->setGeometry(QRect(QPoint(0, 0), Harness::screenSize()));
-        m_cover->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_cover.get()));
-        const auto found = startAndFindTitle();
-        QVERIFY2(found, "no title window appeared");
-        // Away from the middle, where the palette will open.
-        const QPoint grip = onScreen(*found, QRect(150, 30, 1, 1)).topLeft();
-        m_h->drag(grip, grip - found->geometry.topLeft() + QPoint(40, 40));
-        const auto title = m_h->waitForWindow(kTitleOuter);
-        QVERIFY(title);
-
-        m_h->click(centreOf(*title, FormId::FrmMain, "Come"));
-        QVERIFY(m_h->waitForNoWindow(kTitleOuter));
-        QVERIFY2(m_h->waitForWindow(Harness::screenSize()), "no full-screen canvas");
-        const auto palette = m_h->waitForWindow(kPaletteOuter);
-        QVERIFY2(palette, "no palette");
-        // The canvas shows the desktop as it was without the title window.
-        auto isCover = [](QColor c) {
-            return qAbs(c.red() - 30) < 12 && qAbs(c.green() - 200) < 12 && c.blue() < 80;
-        };
-        const QRect where = title->geometry;
-        QVERIFY(!where.intersects(palette->geometry));
-        const QImage shot = m_h->waitForScreen(
-            [&](const QImage& s) {
-                return e2e::countPixels(s, where, isCover) == where.width() * where.height();
-            },
-            QStringLiteral("canvas-after-enter"));
-        QCOMPARE(e2e::countPixels(shot, where, isCover), where.width() * where.height());
-
-        // The palette's exit command ends the program normally.
-        m_h->click(centreOf(*palette, FormId::FrmOption, "LabExit"));
-        QCOMPARE(m_h->waitForExit(10000).value_or(-99), 0);
+        QVERIFY(near(*back, *title));
+        click(controlCentre(*back, FormId::FrmMain, "Quit"));
+        QCOMPARE(m_stage.waitForExit().value_or(-99), 0);
     }
 
     void minimisedTitleCanBeRestored() {
-        const auto found = startAndFindTitle();
-        QVERIFY2(found, "no title window appeared");
-        const XWindow title = *found;
-        m_h->click(centreOf(title, FormId::FrmMain, "MostS"));
-        QVERIFY(m_h->waitForNoWindow(kTitleOuter));
-        // Iconified as an ordinary window, which a task list can offer back to the user.
+        const auto title = m_stage.startTitle();
+        QVERIFY2(title, "no title window appeared");
+        click(controlCentre(*title, FormId::FrmMain, "MostS"));
+        QVERIFY(m_stage.waitGone(sized(kTitleSize)));
+        // Iconified, so that a task list can offer it back to the user.
         QString iconic;
         QTRY_VERIFY_WITH_TIMEOUT(!(iconic = iconicWindow()).isEmpty(), 5000);
-        QVERIFY(m_h->property(iconic, "_NET_WM_WINDOW_TYPE").contains("NORMAL"));
-        m_h->activate(iconic);
-        // Restored as the title again: a utility window without a task-list entry, on top.
-        std::optional<XWindow> back;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (back = m_h->waitForWindow(kTitleOuter, 200)) &&
-                m_h->property(back->id, "_NET_WM_WINDOW_TYPE").contains("UTILITY"),
-            5000);
-        QVERIFY(m_h->property(back->id, "_NET_WM_STATE").contains("_NET_WM_STATE_ABOVE"));
-        QVERIFY(near(back->geometry.topLeft(), title.geometry.topLeft(), 1));
+        // Not focus(): the window may be re-created on activation.
+        xdo({"windowactivate", iconic});
+        const auto back = m_stage.waitFor(sized(kTitleSize));
+        QVERIFY2(back, "the title window did not come back");
+        QVERIFY(near(*back, *title));
+        QVERIFY(xprop(back->id, "_NET_WM_STATE").contains("_NET_WM_STATE_ABOVE"));
         // Still fully working: the exit command ends it.
-        m_h->click(centreOf(*back, FormId::FrmMain, "Quit"));
-        QCOMPARE(m_h->waitForExit(10000).value_or(-99), 0);
-    }
-
-    void missingTitlePictureIsReported() {
-        const QString dir = m_h->copyProgram();
-        QVERIFY(!dir.isEmpty());
-        const QString missing = dir + QStringLiteral("/Pic/Image/Tittle.jpg");
-        QVERIFY(QFile::remove(missing));
-        QVERIFY(m_h->startShatter());
-        // The message box is the program's only window; confirm it.
-        QString box;
-        QTRY_VERIFY_WITH_TIMEOUT(!m_h->windows().empty(), 10000);
-        box = m_h->windows().front().id;
-        m_h->screenshot(QStringLiteral("missing-picture"));
-        m_h->key(box, QStringLiteral("Return"));
-        const auto code = m_h->waitForExit(10000);
-        QVERIFY2(code.has_value(), "the program did not end");
-        QVERIFY(*code != 0);
-        const QString err = m_h->errorOutput();
-        QVERIFY2(err.contains(missing), qPrintable(err));
-        QVERIFY2(err.contains(QStringLiteral("not found")), qPrintable(err));
+        click(controlCentre(*back, FormId::FrmMain, "Quit"));
+        QCOMPARE(m_stage.waitForExit().value_or(-99), 0);
     }
 
   private:
-    std::optional<XWindow> startAndFindTitle() {
-        if (!m_h->startShatter()) return std::nullopt;
-        const auto title = m_h->waitForWindow(kTitleOuter);
-        QTest::qWait(200);  // first paint
-        return title;
-    }
     QString iconicWindow() const {
-        for (const QString& id : m_h->allWindowIds())
-            if (m_h->property(id, "WM_STATE").contains(QLatin1String("Iconic"))) return id;
+        for (const XWindow& w : m_stage.windows(false))
+            if (xprop(w.id, "WM_STATE").contains("Iconic")) return w.id;
         return {};
     }
 
-    std::unique_ptr<Harness> m_h;
-    std::unique_ptr<QWidget> m_cover;
+    Stage m_stage;
 };
 
 SHATTER_E2E_MAIN(E2eTitle)
