@@ -61,6 +61,25 @@ class TestMissingData : public QObject {
             QVERIFY(!e.reason.isEmpty());
         }
     }
+
+    // The real program: a clear line naming the file and a failure status, not a crash.
+    void programWithoutItsTitlePictureFailsNamingIt() {
+        QTemporaryDir copy;
+        QVERIFY(copy.isValid());
+        QCOMPARE(QProcess::execute("cp", {"-R", QStringLiteral(SHATTER_BUILD_DIR "/shatter"),
+                                          QStringLiteral(SHATTER_BUILD_DIR "/Pic"),
+                                          QStringLiteral(SHATTER_BUILD_DIR "/Sound"), copy.path()}),
+                 0);
+        const QString title = copy.filePath(dataDirName(DataDir::Image) + DataFiles::kTitle);
+        QVERIFY(QFile::remove(title));
+        QProcess program;
+        program.start(copy.filePath("shatter"), {});
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QVERIFY(program.exitCode() != 0);
+        const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+        QVERIFY2(err.contains(title), qPrintable(err));
+    }
 };
 
 QTEST_MAIN(TestMissingData)
