@@ -1,20 +1,13 @@
 #pragma once
 
-#include <QDir>
-#include <vector>
-
-#include "layouts/data_files.h"
 #include "support/sample_pictures.h"
 
-// Builds Windows cursor files byte by byte, so tests can make good ones and break them on
-// purpose; the offsets are those of a one-picture file.
+// Builds cursor files byte by byte, so tests can make good ones and break them on purpose;
+// the offsets are those of a one-picture file.
 namespace CursorBytes {
 
-using SamplePictures::writeFile;
-
-constexpr int kType = 2, kCount = 4, kEntryWidth = 6, kHotX = 10, kHotY = 12, kEntryBytes = 14,
-              kEntryOffset = 18, kDib = 22, kDibWidth = 26, kDibHeight = 30, kDibBits = 36,
-              kDibCompression = 38, kPngWidth = 38;
+constexpr int kType = 2, kCount = 4, kEntryWidth = 6, kHotX = 10, kEntryOffset = 18, kDibWidth = 26,
+              kDibHeight = 30, kDibCompression = 38, kPngWidth = 38;
 
 inline void add(QByteArray& b, quint32 v, int bytes) {
     for (int i = 0; i < bytes; ++i) b.append(char((v >> (8 * i)) & 0xFF));
@@ -26,22 +19,18 @@ inline void put(QByteArray& b, int at, quint32 v, int bytes) {
 // A 32-bit bitmap with its mask, rows bottom-up; a set mask bit means "no pixel here".
 inline QByteArray bitmap(const QImage& source) {
     const QImage img = source.convertToFormat(QImage::Format_ARGB32);
-    const int maskStride = ((img.width() + 31) / 32) * 4;
-    QByteArray colour, mask;
+    QByteArray out, mask;
+    for (quint32 v : {40, img.width(), img.height() * 2, 1 | 32 << 16}) add(out, v, 4);
+    out.append(24, '\0');  // planes 1 and 32 bits above; no compression, sizes or palette
     for (int y = img.height() - 1; y >= 0; --y) {
-        QByteArray row(maskStride, '\0');
+        QByteArray row((img.width() + 31) / 32 * 4, '\0');
         for (int x = 0; x < img.width(); ++x) {
-            add(colour, img.pixel(x, y), 4);
+            add(out, img.pixel(x, y), 4);
             if (qAlpha(img.pixel(x, y)) == 0) row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
         }
         mask += row;
     }
-    QByteArray out;
-    for (quint32 v : {40, img.width(), img.height() * 2}) add(out, v, 4);
-    add(out, 1, 2);   // planes
-    add(out, 32, 2);  // bits
-    for (int field = 0; field < 6; ++field) add(out, 0, 4);
-    return out + colour + mask;
+    return out + mask;
 }
 
 struct Picture {
@@ -53,15 +42,13 @@ struct Picture {
 inline QByteArray build(const std::vector<Picture>& pictures) {
     QByteArray head, body;
     for (quint32 v : {0u, 2u, quint32(pictures.size())}) add(head, v, 2);
-    for (const Picture& p : pictures) {
-        const QByteArray data = p.asPng ? SamplePictures::encode(p.image, "png") : bitmap(p.image);
-        add(head, quint32(p.image.width() & 0xFF), 1);  // 256 is written as 0
-        add(head, quint32(p.image.height() & 0xFF), 1);
-        add(head, 0, 2);
-        add(head, quint32(p.hotSpot.x()), 2);
-        add(head, quint32(p.hotSpot.y()), 2);
-        add(head, quint32(data.size()), 4);
-        add(head, quint32(6 + 16 * pictures.size() + body.size()), 4);
+    for (const auto& [image, hot, asPng] : pictures) {
+        const QByteArray data = asPng ? SamplePictures::encode(image, "png") : bitmap(image);
+        // 256 pixels is written as 0
+        for (quint32 v : {quint32((image.width() & 0xFF) | (image.height() & 0xFF) << 8),
+                          quint32(hot.x() | (hot.y() << 16)), quint32(data.size()),
+                          quint32(6 + 16 * pictures.size() + body.size())})
+            add(head, v, 4);
         body += data;
     }
     return head + body;
@@ -70,8 +57,8 @@ inline QByteArray cursor(const QImage& img, QPoint hotSpot, bool asPng = false) 
     return build({{img, hotSpot, asPng}});
 }
 
-// A picture nobody could mistake for another tool's: a square in a colour of its own, a
-// white dot whose column is the number, the rest clear.
+// A picture nobody could mistake for another: a square in a colour of its own, a white dot
+// whose column is the number, the rest clear.
 inline QImage sample(int n, QSize size = QSize(32, 32)) {
     QImage img(size, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
@@ -80,19 +67,6 @@ inline QImage sample(int n, QSize size = QSize(32, 32)) {
         for (int x = 2; x < size.width() / 2; ++x) img.setPixel(x, y, c);
     img.setPixel(n % size.width(), size.height() - 3, qRgb(255, 255, 255));
     return img;
-}
-
-inline QPoint standInHotSpot(int n) {
-    return QPoint(n, 2 * n);
-}
-
-// Prop1.cur .. Prop7.cur under dir's cursor directory, each with its own picture and hot spot.
-inline bool writeToolCursors(const QString& dir) {
-    const QString cursors = dir + QLatin1Char('/') + dataDirName(DataDir::IconCursor);
-    bool ok = QDir().mkpath(cursors);
-    for (int n = 1; n <= 7 && ok; ++n)
-        ok = writeFile(cursors + DataFiles::toolCursor(n), cursor(sample(n), standInHotSpot(n)));
-    return ok;
 }
 
 }  // namespace CursorBytes

@@ -15,8 +15,7 @@ inline void flushDeletes() {
 
 // A clean program for one test: doubles installed, the generated data files of the build
 // directory in place, every window unloaded and every shared variable back at 0.
-class AppFixture {
-  public:
+struct AppFixture {
     AppFixture() {
         setProgramDirectory(QStringLiteral(SHATTER_BUILD_DIR));
         forms().reset();
@@ -29,7 +28,6 @@ class AppFixture {
         flushDeletes();
         Formula::resetState();
     }
-
     FakePlatform fakes;
     int programEnds = 0;  // how often the last window was unloaded
 };

@@ -12,34 +12,25 @@
 
 template <class T>
 std::optional<T> takeAnswer(std::deque<std::optional<T>>& answers) {
-    if (answers.empty()) return std::nullopt;
-    std::optional<T> a = answers.front();
-    answers.pop_front();
+    std::optional<T> a;
+    if (!answers.empty()) a = answers.front(), answers.pop_front();
     return a;
 }
 
-struct SoundCall {
-    QString file;  // file name only, e.g. "Glass.wav"
-    int flags;
-};
-
-class FakeSound final : public SoundPlayer {
-  public:
+struct FakeSound final : SoundPlayer {
     void play(const QString& path, int flags) override {
-        calls.push_back({QFileInfo(path).fileName(), flags});
+        calls << QFileInfo(path).fileName() + '/' + QString::number(flags);
     }
-    std::vector<SoundCall> calls;
+    QStringList calls;  // file name and flags, e.g. "Glass.wav/1"
 };
 
-class FakeCapture final : public ScreenCapture {
-  public:
+struct FakeCapture final : ScreenCapture {
     CaptureResult grabPrimaryScreen() override { return {next, error}; }
     QImage next;
     QString error;
 };
 
-class FakeDialogs final : public DialogBackend {
-  public:
+struct FakeDialogs final : DialogBackend {
     std::optional<QString> openFile(QWidget*, const FileDialogRequest& r) override {
         openRequests.push_back(r);
         return takeAnswer(openAnswers);
@@ -48,60 +39,46 @@ class FakeDialogs final : public DialogBackend {
         saveRequests.push_back(r);
         return takeAnswer(saveAnswers);
     }
-    std::optional<QColor> chooseColor(QWidget*, const QString& title, const QColor&) override {
-        colorTitles.push_back(title);
+    std::optional<QColor> chooseColor(QWidget*, const QString&, const QColor&) override {
         return takeAnswer(colorAnswers);
     }
     std::deque<std::optional<QString>> openAnswers, saveAnswers;
     std::deque<std::optional<QColor>> colorAnswers;
     std::vector<FileDialogRequest> openRequests, saveRequests;
-    std::vector<QString> colorTitles;
 };
 
 struct ShownMessage {
     QString title, text;
 };
 
-class FakeMessages final : public MessageBox {
-  public:
+struct FakeMessages final : MessageBox {
     void error(QWidget*, const QString& title, const QString& text) override {
         shown.push_back({title, text});
     }
     std::vector<ShownMessage> shown;
+    // The text of the only message shown, or how many there were.
+    QString only() const {
+        return shown.size() == 1 ? shown[0].text : QString::number(shown.size());
+    }
 };
 
-class FakeShell final : public Shell {
-  public:
-    bool openLink(const QUrl& link) override {
-        opened.push_back(link);
-        return succeed;
-    }
+struct FakeShell final : Shell {
+    bool openLink(const QUrl& link) override { return opened.push_back(link), succeed; }
     std::vector<QUrl> opened;
     bool succeed = true;
 };
 
 // Time stands still unless a test or a sleep moves it.
-class FakeClock final : public Clock {
-  public:
+struct FakeClock final : Clock {
     uint32_t tickCount() override { return now; }
-    void sleepMs(int ms) override {
-        sleeps.push_back(ms);
-        now += static_cast<uint32_t>(ms);
-    }
+    void sleepMs(int ms) override { now += static_cast<uint32_t>(ms); }
     uint32_t now = 1000;
-    std::vector<int> sleeps;
 };
 
-class FakeRandom final : public Random {
-  public:
+struct FakeRandom final : Random {
     void seed(uint32_t value) override { seeds.push_back(value); }
-    double next() override {
-        if (values.empty()) return fallback;
-        const double v = values.front();
-        values.pop_front();
-        return v;
-    }
-    std::deque<double> values;
+    double next() override { return takeAnswer(values).value_or(fallback); }
+    std::deque<std::optional<double>> values;
     double fallback = 0.0;
     std::vector<uint32_t> seeds;
 };
@@ -112,8 +89,7 @@ struct FatalError : std::runtime_error {
     QString path, reason;
 };
 
-class FakeFatal final : public FatalHandler {
-  public:
+struct FakeFatal final : FatalHandler {
     [[noreturn]] void dataFileFailed(const QString& path, const QString& reason) override {
         throw FatalError(path, reason);
     }
@@ -124,8 +100,7 @@ class FakePlatform {
   public:
     FakePlatform();
     ~FakePlatform() { installPlatform(std::move(m_previous)); }
-    FakePlatform(const FakePlatform&) = delete;
-    FakePlatform& operator=(const FakePlatform&) = delete;
+    Q_DISABLE_COPY(FakePlatform)
 
     FakeSound* sound = new FakeSound;
     FakeCapture* capture = new FakeCapture;

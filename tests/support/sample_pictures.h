@@ -7,20 +7,18 @@
 #include <QImageWriter>
 #include <QList>
 #include <QtEndian>
-#include <map>
 
 // Picture files made in memory for tests: Qt writes BMP, JPEG, PNG and single icons itself;
-// GIF, cursors and icons with several images are put together here.
+// GIF and icons with several images are put together here.
 namespace SamplePictures {
 
 // A picture whose every pixel differs from its neighbours, so shifts and flips show up.
 inline QImage pattern(int width, int height, int seed = 0) {
     QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            line[x] = qRgb((x * 7 + seed) & 0xFF, (y * 13 + seed) & 0xFF, (x ^ y) & 0xFF);
-    }
+            image.setPixel(x, y,
+                           qRgb((x * 7 + seed) & 0xFF, (y * 13 + seed) & 0xFF, (x ^ y) & 0xFF));
     return image;
 }
 
@@ -35,102 +33,64 @@ inline QByteArray encode(const QImage& image, const char* format) {
 // A GIF of an image with at most 256 colours. The codes are 9-bit literals with a clear code
 // often enough that the code width never grows, which every decoder must accept.
 inline QByteArray gif(const QImage& source) {
-    const QImage image = source.convertToFormat(QImage::Format_RGB32);
-    std::map<QRgb, int> palette;
-    QByteArray indices;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb c = image.pixel(x, y) | 0xFF000000u;
-            auto it = palette.find(c);
-            if (it == palette.end()) it = palette.emplace(c, int(palette.size())).first;
-            indices.append(char(it->second));
-        }
-    Q_ASSERT(palette.size() <= 256);
-    auto u16 = [](QByteArray& out, int v) {
-        out.append(char(v & 0xFF)).append(char(v >> 8 & 0xFF));
-    };
-    QByteArray out("GIF89a");
-    for (int v : {image.width(), image.height()}) u16(out, v);
-    out.append(char(0xF7)).append(char(0)).append(char(0));
-    QByteArray table(256 * 3, 0);
-    for (const auto& [c, i] : palette)  // red, green, blue
-        for (int k = 0; k < 3; ++k) table[i * 3 + k] = char(c >> (16 - 8 * k) & 0xFF);
-    out.append(table);
-    out.append(char(0x2C));
-    for (int v : {0, 0, image.width(), image.height()}) u16(out, v);
-    out.append(char(0)).append(char(8));
-    QByteArray codes;
+    const QImage image = source.convertToFormat(QImage::Format_Indexed8);
+    const int w = image.width(), h = image.height();
+    QByteArray out("GIF89a"), table(256 * 3, 0), codes;
+    const auto u16 = [&](int v) { out.append(char(v & 0xFF)).append(char(v >> 8 & 0xFF)); };
+    u16(w), u16(h);
+    out.append("\xF7\0\0", 3);
+    for (int i = 0; i < image.colorCount(); ++i)  // red, green, blue
+        for (int k = 0; k < 3; ++k) table[i * 3 + k] = char(image.color(i) >> (16 - 8 * k) & 0xFF);
+    out.append(table).append(char(0x2C));
+    for (int v : {0, 0, w, h}) u16(v);
+    out.append("\0\x08", 2);
     quint32 bits = 0;
-    int count = 0;
-    auto put = [&](int code) {
-        bits |= quint32(code) << count;
-        count += 9;
-        while (count >= 8) {
+    int count = 0, i = 0;
+    const auto put = [&](int code) {
+        for (bits |= quint32(code) << count, count += 9; count >= 8; bits >>= 8, count -= 8)
             codes.append(char(bits & 0xFF));
-            bits >>= 8;
-            count -= 8;
-        }
     };
-    for (int i = 0; i < indices.size(); ++i) {
-        if (i % 250 == 0) put(256);
-        put(quint8(indices[i]));
-    }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x, ++i) {
+            if (i % 250 == 0) put(256);
+            put(image.pixelIndex(x, y));
+        }
     put(257);
     if (count > 0) codes.append(char(bits & 0xFF));
-    for (int i = 0; i < codes.size(); i += 255) {
-        const QByteArray block = codes.mid(i, 255);
-        out.append(char(block.size())).append(block);
-    }
-    out.append(char(0)).append(char(0x3B));
-    return out;
+    for (int k = 0; k < codes.size(); k += 255)
+        out.append(char(qMin(255, int(codes.size()) - k))).append(codes.mid(k, 255));
+    return out.append("\0\x3B", 2);
 }
 
-// An icon (or, with hot spots, a cursor) holding every image given, in that order.
-inline QByteArray icon(const QList<QImage>& images, bool cursor = false) {
-    QByteArray head(6, 0);
-    head[2] = char(cursor ? 2 : 1);
-    head[4] = char(images.size());
-    QByteArray entries, payloads;
-    const quint32 first = quint32(6 + 16 * images.size());
+// An icon holding every image given, in that order.
+inline QByteArray icon(const QList<QImage>& images) {
+    QByteArray head("\0\0\1\0", 4), entries, payloads;
+    head.append(char(images.size())).append('\0');
     for (const QImage& image : images) {
         const QByteArray single = encode(image.convertToFormat(QImage::Format_ARGB32), "ico");
         QByteArray entry = single.mid(6, 16);
-        if (cursor) {
-            entry[4] = 1, entry[5] = 0;  // hot spot (1, 2) where an icon keeps planes and depth
-            entry[6] = 2, entry[7] = 0;
-        }
-        const quint32 offset = qToLittleEndian(first + quint32(payloads.size()));
-        memcpy(entry.data() + 12, &offset, 4);
+        qToLittleEndian<quint32>(6 + 16 * images.size() + payloads.size(), entry.data() + 12);
         entries.append(entry);
         payloads.append(single.mid(6 + 16));
     }
     return head + entries + payloads;
 }
 
-// A BI_RGB bitmap at 16 (5-5-5), 24 or 32 bits a pixel, as other programs write them.
+// A BI_RGB bitmap at 24 or 32 bits a pixel, as other programs write them.
 inline QByteArray rawBmp(const QImage& image, int bpp, bool topDown = false) {
     const int w = image.width(), h = image.height(), stride = (w * bpp + 31) / 32 * 4;
     QByteArray out(54 + stride * h, 0);
     auto* p = reinterpret_cast<uchar*>(out.data());
-    p[0] = 'B', p[1] = 'M';
+    p[0] = 'B', p[1] = 'M', p[26] = 1, p[28] = uchar(bpp);
     const int fields[][2] = {
         {2, int(out.size())}, {10, 54}, {14, 40}, {18, w}, {22, topDown ? -h : h}};
     for (const auto& [at, value] : fields) qToLittleEndian<qint32>(value, p + at);
-    qToLittleEndian<quint16>(1, p + 26);
-    qToLittleEndian<quint16>(quint16(bpp), p + 28);
-    for (int y = 0; y < h; ++y) {
-        uchar* row = p + 54 + (topDown ? y : h - 1 - y) * stride;
+    for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
+            uchar* px = p + 54 + (topDown ? y : h - 1 - y) * stride + x * (bpp / 8);
             const QRgb c = image.pixel(x, y);
-            if (bpp == 16) {
-                const int v = (qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | qBlue(c) >> 3;
-                qToLittleEndian<quint16>(quint16(v), row + x * 2);
-            } else {
-                uchar* px = row + x * (bpp / 8);
-                px[0] = uchar(qBlue(c)), px[1] = uchar(qGreen(c)), px[2] = uchar(qRed(c));
-            }
+            px[0] = uchar(qBlue(c)), px[1] = uchar(qGreen(c)), px[2] = uchar(qRed(c));
         }
-    }
     return out;
 }
 
