@@ -1,3 +1,4 @@
+#include <QPainter>
 #include <QtTest>
 
 #include "canvas/capture_screen.h"
@@ -6,7 +7,7 @@
 Q_DECLARE_METATYPE(RasterOp)
 
 namespace {
-constexpr QRgb kWhite = 0xFFFFFFFFu, kBlack = 0xFF000000u;
+constexpr QRgb kWhite = 0xFFFFFFFFu;
 }
 
 class TestPersistentImage : public QObject {
@@ -17,14 +18,12 @@ class TestPersistentImage : public QObject {
         QTest::addColumn<uint>("dest");
         QTest::addColumn<uint>("src");
         QTest::addColumn<uint>("expected");
-        QTest::newRow("copy") << RasterOp::Copy << 0xFFABCDEFu << 0xFF123456u << 0xFF123456u;
         QTest::newRow("copy of a transparent source is opaque")
             << RasterOp::Copy << 0xFFABCDEFu << 0x00123456u << 0xFF123456u;
         QTest::newRow("and") << RasterOp::And << 0xFFF0F0F0u << 0xFF3C3C3Cu << 0xFF303030u;
         QTest::newRow("and, source without alpha")
             << RasterOp::And << 0xFF8899AAu << 0x00FFFFFFu << 0xFF8899AAu;
-        QTest::newRow("xor") << RasterOp::Xor << 0xFFFF00FFu << 0xFF00FF00u << 0xFFFFFFFFu;
-        QTest::newRow("xor with itself") << RasterOp::Xor << 0xFF123456u << 0xFF123456u << kBlack;
+        QTest::newRow("xor") << RasterOp::Xor << 0xFFFF00FFu << 0xFF0F0F00u << 0xFFF00FFFu;
     }
     void rasterOpsOnColourBits() {
         QFETCH(RasterOp, op);
@@ -38,7 +37,7 @@ class TestPersistentImage : public QObject {
         img.blit(d, d.rect(), QPoint(0, 0), RasterOp::Copy);
         QCOMPARE(img.blit(s, s.rect(), QPoint(1, 1), op), QRect(1, 1, 2, 2));
         QCOMPARE(img.image().pixel(2, 2), QRgb(expected));
-        QCOMPARE(img.image().pixel(3, 3), QRgb(dest | kBlack));
+        QCOMPARE(img.image().pixel(3, 3), QRgb(dest | 0xFF000000u));
     }
 
     void blitClipsAtEveryEdge_data() {
@@ -65,13 +64,9 @@ class TestPersistentImage : public QObject {
             for (int x = 0; x < 10; ++x) src.setPixel(x, y, qRgb(x, y, 7));
         QCOMPARE(img.blit(src, src.rect(), dest, RasterOp::Copy), touched);
         // Clipped, not shifted: every pixel holds the part of the source that belongs there.
-        for (int y = 0; y < 50; ++y)
-            for (int x = 0; x < 100; ++x) {
-                const QRgb want =
-                    touched.contains(x, y) ? qRgb(x - dest.x(), y - dest.y(), 7) : kWhite;
-                if (img.image().pixel(x, y) != want)
-                    QFAIL(qPrintable(QString("at %1,%2").arg(x).arg(y)));
-            }
+        QImage want = PersistentImage(QSize(100, 50), 0xFFFFFF).image().copy();
+        QPainter(&want).drawImage(dest, src);
+        QCOMPARE(img.image(), want);
     }
 
     void primitives_data() {
@@ -87,8 +82,6 @@ class TestPersistentImage : public QObject {
             << "point" << 11 << QPoint(50, 40) << QPoint() << QRect(45, 35, 11, 11)
             << L{{45, 40}, {55, 40}, {50, 35}, {50, 45}}
             << L{{44, 40}, {56, 40}, {45, 35}, {55, 45}};
-        QTest::newRow("1-pixel point") << "point" << 1 << QPoint(50, 40) << QPoint()
-                                       << QRect(50, 40, 1, 1) << L{{50, 40}} << L{{51, 40}};
         QTest::newRow("dot over the left edge")
             << "point" << 11 << QPoint(-3, 20) << QPoint() << QRect(0, 15, 3, 11)
             << L{{0, 20}, {2, 20}} << L{};
@@ -131,10 +124,10 @@ class TestPersistentImage : public QObject {
         for (const QPoint& p : drawn) QCOMPARE(img.image().pixel(p), qRgb(255, 0, 0));
         for (const QPoint& p : clear) QCOMPARE(img.image().pixel(p), kWhite);
         // Nothing outside the reported rectangle changed.
-        for (int y = 0; y < 400; ++y)
-            for (int x = 0; x < 400; ++x)
-                if (!touched.contains(x, y) && img.image().pixel(x, y) != kWhite)
-                    QFAIL(qPrintable(QString("stray pixel %1,%2").arg(x).arg(y)));
+        QImage rest = img.image().copy(), white = rest.copy();
+        QPainter(&rest).fillRect(touched, Qt::white);
+        white.fill(Qt::white);
+        QCOMPARE(rest, white);
     }
 
     void screenPixelsFromTwips_data() {
