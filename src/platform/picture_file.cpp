@@ -73,7 +73,8 @@ bool bmpComplete(const QByteArray& d) {
     // Compressed rows have no fixed size; those are left to the decoder.
     if (compression != 0 && compression != 3 && compression != 6) return true;
     const qint64 stride = (qAbs(width) * bpp + 31) / 32 * 4;
-    return offBits + stride * qAbs(height) <= d.size();
+    // Divided, not multiplied: a hostile header's rows times its height overflows 64 bits.
+    return stride == 0 || qAbs(height) <= (d.size() - offBits) / stride;
 }
 
 // A cut-off JPEG decodes to grey rows without an error; a whole one has its end marker after
