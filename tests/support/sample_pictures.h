@@ -62,35 +62,52 @@ inline QByteArray gif(const QImage& source) {
     return out.append("\0\x3B", 2);
 }
 
-// An icon holding every image given, in that order.
-inline QByteArray icon(const QList<QImage>& images) {
-    QByteArray head("\0\0\1\0", 4), entries, payloads;
-    head.append(char(images.size())).append('\0');
+// An icon (or, with hot spots, a cursor) holding every image given, in that order.
+inline QByteArray icon(const QList<QImage>& images, bool cursor = false) {
+    QByteArray head(6, 0);
+    head[2] = char(cursor ? 2 : 1);
+    head[4] = char(images.size());
+    QByteArray entries, payloads;
+    const quint32 first = quint32(6 + 16 * images.size());
     for (const QImage& image : images) {
         const QByteArray single = encode(image.convertToFormat(QImage::Format_ARGB32), "ico");
         QByteArray entry = single.mid(6, 16);
-        qToLittleEndian<quint32>(6 + 16 * images.size() + payloads.size(), entry.data() + 12);
+        if (cursor) {
+            entry[4] = 1, entry[5] = 0;  // hot spot (1, 2) where an icon keeps planes and depth
+            entry[6] = 2, entry[7] = 0;
+        }
+        const quint32 offset = qToLittleEndian(first + quint32(payloads.size()));
+        memcpy(entry.data() + 12, &offset, 4);
         entries.append(entry);
         payloads.append(single.mid(6 + 16));
     }
     return head + entries + payloads;
 }
 
-// A BI_RGB bitmap at 24 or 32 bits a pixel, as other programs write them.
+// A BI_RGB bitmap at 16 (5-5-5), 24 or 32 bits a pixel, as other programs write them.
 inline QByteArray rawBmp(const QImage& image, int bpp, bool topDown = false) {
     const int w = image.width(), h = image.height(), stride = (w * bpp + 31) / 32 * 4;
     QByteArray out(54 + stride * h, 0);
     auto* p = reinterpret_cast<uchar*>(out.data());
-    p[0] = 'B', p[1] = 'M', p[26] = 1, p[28] = uchar(bpp);
+    p[0] = 'B', p[1] = 'M';
     const int fields[][2] = {
         {2, int(out.size())}, {10, 54}, {14, 40}, {18, w}, {22, topDown ? -h : h}};
     for (const auto& [at, value] : fields) qToLittleEndian<qint32>(value, p + at);
-    for (int y = 0; y < h; ++y)
+    qToLittleEndian<quint16>(1, p + 26);
+    qToLittleEndian<quint16>(quint16(bpp), p + 28);
+    for (int y = 0; y < h; ++y) {
+        uchar* row = p + 54 + (topDown ? y : h - 1 - y) * stride;
         for (int x = 0; x < w; ++x) {
-            uchar* px = p + 54 + (topDown ? y : h - 1 - y) * stride + x * (bpp / 8);
             const QRgb c = image.pixel(x, y);
-            px[0] = uchar(qBlue(c)), px[1] = uchar(qGreen(c)), px[2] = uchar(qRed(c));
+            if (bpp == 16) {
+                const int v = (qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | qBlue(c) >> 3;
+                qToLittleEndian<quint16>(quint16(v), row + x * 2);
+            } else {
+                uchar* px = row + x * (bpp / 8);
+                px[0] = uchar(qBlue(c)), px[1] = uchar(qGreen(c)), px[2] = uchar(qRed(c));
+            }
         }
+    }
     return out;
 }
 
