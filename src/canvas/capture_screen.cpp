@@ -33,9 +33,14 @@ void CaptureScreen() {
     ScreenHeightPx = static_cast<int16_t>(
         std::min<int32_t>(ScreenPixels(double(screen.height()) * kTwipsPerPixel, kTwipsPerPixel),
                           std::numeric_limits<int16_t>::max()));
-    canvas.setScreenSize(QSize(ScreenWidthPx, ScreenHeightPx));
+    const QSize size(ScreenWidthPx, ScreenHeightPx);
 
-    const CaptureResult shot = platform().capture->grabPrimaryScreen();
+    CaptureResult shot = platform().capture->grabPrimaryScreen();
+    if (shot.image.size() == size && shot.image.format() == QImage::Format_RGB32) {
+        canvas.setScreenSize(size, std::move(shot.image));
+        return;
+    }
+    canvas.setScreenSize(size);
     if (shot.image.isNull()) {
         const QString why =
             shot.error.isEmpty() ? QObject::tr("the system gave no picture") : shot.error;

@@ -117,9 +117,12 @@ void Formula_Start::showForm() {
     if (screen) move(screen->geometry().topLeft());
 }
 
-void Formula_Start::setScreenSize(QSize size) {
+void Formula_Start::setScreenSize(QSize size, QImage snapshot) {
     setClientGeometry(QRect(QPoint(0, 0), size));
-    m_image.reset(size, backColor());
+    if (snapshot.size() == size && snapshot.format() == QImage::Format_RGB32)
+        m_image.adopt(std::move(snapshot));
+    else
+        m_image.reset(size, backColor());
     client()->update();
 }
 

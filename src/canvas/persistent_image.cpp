@@ -32,6 +32,16 @@ void PersistentImage::reset(QSize size, Colour background) {
     m_image.fill(toPixel(background));
 }
 
+void PersistentImage::adopt(QImage picture) {
+    Q_ASSERT(picture.format() == QImage::Format_RGB32);
+    m_image = std::move(picture);
+    // The alpha byte must read 0xFF, as every other way in makes sure.
+    for (int y = 0; y < m_image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(m_image.scanLine(y));
+        for (int x = 0; x < m_image.width(); ++x) row[x] |= 0xFF000000u;
+    }
+}
+
 void PersistentImage::replace(const QImage& picture, Colour background) {
     m_image.fill(toPixel(background));
     const QImage src = picture.convertToFormat(QImage::Format_RGB32);

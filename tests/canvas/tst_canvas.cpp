@@ -81,6 +81,26 @@ class TestCanvas : public QObject {
     }
     void cleanup() { m_app.reset(); }
 
+    // A snapshot of the screen's size becomes the image as it is, made opaque; a smaller one
+    // sits at (0, 0) over the background colour.
+    void snapshotFillsTheCanvasOpaque_data() {
+        QTest::addColumn<int>("shrink");
+        QTest::newRow("the screen's size") << 0;
+        QTest::newRow("smaller") << 40;
+    }
+    void snapshotFillsTheCanvasOpaque() {
+        QFETCH(int, shrink);
+        const QSize screen = QGuiApplication::primaryScreen()->size();
+        QImage shot(screen - QSize(shrink, shrink), QImage::Format_RGB32);
+        shot.fill(0x00123456u);  // no alpha, as some grabs deliver it
+        m_app->fakes.capture->next = shot;
+        const QImage& image = forms().get<Formula_Start>().image().image();
+        QCOMPARE(image.size(), screen);
+        QCOMPARE(image.pixel(shot.width() - 1, shot.height() - 1), 0xFF123456u);
+        QCOMPARE(image.pixel(screen.width() - 1, screen.height() - 1),
+                 shrink ? 0xFF000000u : 0xFF123456u);
+    }
+
     // A black canvas that pretends to be a snapshot would be a failure passed off as success.
     void captureFailureTellsWhyAndStartsBlank() {
         m_app->fakes.capture->next = QImage();
