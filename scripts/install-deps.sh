@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins qt6-qpa-plugins
     libqt6multimedia6 fonts-arphic-uming
     xvfb openbox xdotool x11-utils x11-apps
-    libbenchmark-dev libxcb-damage0-dev libxcb-xtest0-dev clang libclang-rt-14-dev imagemagick
+    libxcb-shm0-dev libbenchmark-dev libxcb-damage0-dev libxcb-xtest0-dev clang libclang-rt-14-dev imagemagick
 )
 
 missing=()

@@ -16,6 +16,7 @@
 
 #include "platform/common_dialog.h"
 #include "platform/platform.h"
+#include "platform/x11_shm_grab.h"
 
 namespace {
 
@@ -53,6 +54,9 @@ public:
             return {{}, QObject::tr("this Wayland session does not let programs read the screen")};
         QScreen* screen = QGuiApplication::primaryScreen();
         if (!screen) return {{}, QObject::tr("no screen was found")};
+        if (QImage fast = grabX11RootThroughSharedMemory(screen->geometry().size());
+            !fast.isNull())
+            return {std::move(fast), {}};
         const QPixmap shot = screen->grabWindow(0);
         if (shot.isNull()) return {{}, QObject::tr("the window system refused the screen grab")};
         return {shot.toImage().convertToFormat(QImage::Format_RGB32), {}};
