@@ -1,3 +1,4 @@
+#include <unistd.h>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -20,10 +21,21 @@
 namespace {
 
 constexpr int kStrikes = 10000;
+// Resident memory may wander this much between a quarter of the run and its end; a leak of a
+// canvas-sized picture per save, or of a few kilobytes per strike, is well beyond it.
+constexpr qint64 kRssMarginBytes = 8 * 1024 * 1024;
+
+qint64 residentBytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : -1;
+}
 
 struct SoakResult {
     QImage snapshot, finalImage;
     int loads = 0, nestedBursts = 0;
+    qint64 rssWarm = 0, rssEnd = 0;
     std::vector<ShownMessage> messages;
 };
 
@@ -49,6 +61,7 @@ SoakResult runScript(uint32_t seed, const QString& dir) {
     palette.showForm();
     SplinterAnimation* splinters = canvas.splinters();
     for (int i = 0; i < kStrikes; ++i) {
+        if (i == kStrikes / 4) result.rssWarm = residentBytes();
         // The tools' chance comes from the fake; keep it fed from the script's own generator.
         while (app.fakes.random->values.size() < 128)
             app.fakes.random->values.push_back(std::uniform_real_distribution<double>(0, 1)(rng));
@@ -100,6 +113,7 @@ SoakResult runScript(uint32_t seed, const QString& dir) {
         palette.LoadPic_MouseDown(1, 0, 0, 0);
         ++result.loads;
     }
+    result.rssEnd = residentBytes();
     result.finalImage = canvas.image().image().copy();
     result.messages = app.fakes.messages->shown;
     return result;
@@ -123,6 +137,12 @@ class TestSoak : public QObject {
         // A picture that had stayed the snapshot would mean the strikes never landed.
         QVERIFY(first.finalImage != first.snapshot);
         QVERIFY2(first.finalImage == second.finalImage, "the same script left different pictures");
+#if !defined(__SANITIZE_ADDRESS__)  // its quarantine holds freed memory; it checks leaks itself
+        QVERIFY2(first.rssWarm > 0 && first.rssEnd - first.rssWarm < kRssMarginBytes,
+                 qPrintable(QStringLiteral("resident memory grew from %1 to %2 bytes")
+                                .arg(first.rssWarm)
+                                .arg(first.rssEnd)));
+#endif
     }
 };
 
