@@ -119,7 +119,7 @@ void Formula_Start::showForm() {
 
 void Formula_Start::setScreenSize(QSize size, QImage snapshot) {
     setClientGeometry(QRect(QPoint(0, 0), size));
-    if (snapshot.size() == size && snapshot.format() == QImage::Format_RGB32)
+    if (!snapshot.isNull())
         m_image.adopt(std::move(snapshot));
     else
         m_image.reset(size, backColor());

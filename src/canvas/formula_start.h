@@ -39,8 +39,8 @@ class Formula_Start : public Form, public CanvasSurface {
     void setForeColor(Colour colour) override;
     void setDrawWidth(int width) override;
 
-    // The window and its image become the screen's size: the snapshot when it is a 32-bit
-    // picture of exactly that size, else all background colour.
+    // The window and its image become the screen's size: the snapshot, a 32-bit picture of
+    // exactly that size, when there is one, else all background colour.
     void setScreenSize(QSize size, QImage snapshot = {});
 
     // The splinter sprites; none before the canvas has loaded.

@@ -18,18 +18,13 @@ QString programDirectory() {
     return QCoreApplication::applicationDirPath();
 }
 
-void setProgramDirectory(const QString& dir) {
-    overriddenDirectory() = dir;
-}
+void setProgramDirectory(const QString& dir) { overriddenDirectory() = dir; }
 
 QString dataDirName(DataDir dir) {
     switch (dir) {
-        case DataDir::Image:
-            return QStringLiteral("Pic/Image/");
-        case DataDir::IconCursor:
-            return QStringLiteral("Pic/Icon&Cursor/");
-        case DataDir::Sound:
-            return QStringLiteral("Sound/");
+        case DataDir::Image: return QStringLiteral("Pic/Image/");
+        case DataDir::IconCursor: return QStringLiteral("Pic/Icon&Cursor/");
+        case DataDir::Sound: return QStringLiteral("Sound/");
     }
     return {};
 }
@@ -40,34 +35,22 @@ QString dataFilePath(DataDir dir, const QString& fileName) {
 
 QImage loadFixedPicture(const QString& fileName) {
     const QString path = dataFilePath(DataDir::Image, fileName);
-    if (!QFileInfo::exists(path))
-        platform().fatal->dataFileFailed(path, QObject::tr("file not found"));
+    if (!QFileInfo::exists(path)) platform().fatal->dataFileFailed(path, QObject::tr("file not found"));
     // The suffix names the format of our own files: guessing from the content would load
     // every image plugin first, which costs the title window a visible part of its start.
     QImageReader reader(path);
     QImage image = reader.read();
     if (image.isNull())
-        platform().fatal->dataFileFailed(
-            path, QObject::tr("invalid picture (%1)").arg(reader.errorString()));
+        platform().fatal->dataFileFailed(path, QObject::tr("invalid picture (%1)").arg(reader.errorString()));
     return image.convertToFormat(QImage::Format_RGB32);
 }
 
 namespace DataFiles {
-QString glass(int n) {
-    return QStringLiteral("Glass%1.jpg").arg(n);
-}
-QString bomb1(int n) {
-    return QStringLiteral("Bomb1_%1.bmp").arg(n);
-}
-QString bomb2(int n) {
-    return QStringLiteral("Bomb2_%1.bmp").arg(n);
-}
-QString sizeButton(int n) {
-    return QStringLiteral("%1.bmp").arg(n);
-}
-QString toolCursor(int n) {
-    return QStringLiteral("Prop%1.cur").arg(n);
-}
+QString glass(int n) { return QStringLiteral("Glass%1.jpg").arg(n); }
+QString bomb1(int n) { return QStringLiteral("Bomb1_%1.bmp").arg(n); }
+QString bomb2(int n) { return QStringLiteral("Bomb2_%1.bmp").arg(n); }
+QString sizeButton(int n) { return QStringLiteral("%1.bmp").arg(n); }
+QString toolCursor(int n) { return QStringLiteral("Prop%1.cur").arg(n); }
 
 QStringList allPictures() {
     QStringList names{kTitle, kSplinter};
@@ -83,9 +66,8 @@ QStringList allCursors() {
     return names;
 }
 QStringList allSounds() {
-    return {
-        QStringLiteral("Prop1_1.wav"), QStringLiteral("Prop1_2.wav"),   QStringLiteral("Glass.wav"),
-        QStringLiteral("Circle.wav"),  QStringLiteral("Restenger.wav"), QStringLiteral("Gun.wav"),
-        QStringLiteral("Bomb.wav"),    QStringLiteral("To.wav"),        QStringLiteral("No.wav")};
+    return {QStringLiteral("Prop1_1.wav"), QStringLiteral("Prop1_2.wav"), QStringLiteral("Glass.wav"),
+            QStringLiteral("Circle.wav"),  QStringLiteral("Restenger.wav"), QStringLiteral("Gun.wav"),
+            QStringLiteral("Bomb.wav"),    QStringLiteral("To.wav"),      QStringLiteral("No.wav")};
 }
 }  // namespace DataFiles

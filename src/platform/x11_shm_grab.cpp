@@ -59,7 +59,14 @@ QImage grabX11RootThroughSharedMemory(QSize expected) {
     if (address == reinterpret_cast<void*>(-1)) return {};
 
     const xcb_shm_seg_t segment = xcb_generate_id(c);
-    xcb_shm_attach(c, segment, uint32_t(id), 0);
+    // Checked, so that a server on another machine, which cannot reach our memory, answers
+    // here instead of in the toolkit's error log.
+    if (xcb_generic_error_t* refused =
+            xcb_request_check(c, xcb_shm_attach_checked(c, segment, uint32_t(id), 0))) {
+        std::free(refused);
+        shmdt(address);
+        return {};
+    }
     xcb_generic_error_t* error = nullptr;
     std::unique_ptr<xcb_shm_get_image_reply_t, decltype(&std::free)> reply(
         xcb_shm_get_image_reply(c,
@@ -71,7 +78,6 @@ QImage grabX11RootThroughSharedMemory(QSize expected) {
     xcb_shm_detach(c, segment);
     xcb_flush(c);
     std::free(error);
-    // A server on another machine cannot attach our memory and answers with an error.
     if (!reply || error) {
         shmdt(address);
         return {};
