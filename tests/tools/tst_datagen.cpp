@@ -15,7 +15,17 @@
 namespace {
 const QString kBuildDir = QStringLiteral(SHATTER_BUILD_DIR);
 const QString kGenerator = kBuildDir + QStringLiteral("/tools/shatter_datagen");
-const QStringList kAppIcons{QStringLiteral("shatter.png"), QStringLiteral("shatter.ico")};
+const QList<int> kThemeSizes{16, 32, 48, 64, 128, 256};
+
+QString themeIcon(int size) {
+    return QStringLiteral("icons/hicolor/%1x%1/apps/shatter.png").arg(size);
+}
+
+const QStringList kAppIcons = [] {
+    QStringList icons{QStringLiteral("shatter.png"), QStringLiteral("shatter.ico")};
+    for (const int size : kThemeSizes) icons << themeIcon(size);
+    return icons;
+}();
 
 QString pathIn(DataDir dir, const QString& name) {
     return kBuildDir + QLatin1Char('/') + dataDirName(dir) + name;
@@ -63,7 +73,7 @@ class TestDatagen : public QObject {
     void pictures_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QSize>("size");
-        const QMap<QString, QSize> sizes{
+        QMap<QString, QSize> sizes{
             {"Tittle.jpg", {303, 144}}, {"Glass1.jpg", {178, 155}}, {"Glass2.jpg", {178, 155}},
             {"Glass3.jpg", {178, 155}}, {"Bomb1_1.bmp", {14, 13}},  {"Bomb1_2.bmp", {14, 13}},
             {"Bomb2_1.bmp", {20, 19}},  {"Bomb2_2.bmp", {20, 19}},  {"Bomb2_3.bmp", {60, 60}},
@@ -71,6 +81,7 @@ class TestDatagen : public QObject {
             {"1.bmp", {33, 33}},        {"2.bmp", {33, 33}},        {"3.bmp", {33, 33}},
             {"4.bmp", {33, 33}},        {"5.bmp", {33, 33}},        {"shatter.png", {64, 64}},
             {"shatter.ico", {32, 32}}};
+        for (const int size : kThemeSizes) sizes.insert(themeIcon(size), {size, size});
         // Driven by the program's own list, so a picture it wants but nobody sized fails here.
         for (const QString& name : DataFiles::allPictures())
             QTest::newRow(qPrintable(name)) << pathIn(DataDir::Image, name) << sizes.value(name);
@@ -96,6 +107,13 @@ class TestDatagen : public QObject {
             QPainter(&frame).fillRect(image.rect().adjusted(2, 2, -2, -2), Qt::white);
             white.fill(Qt::white);
             QVERIFY2(frame == white, "the two outer rows and columns are pure white");
+        }
+        // A theme icon is a pane on a clear ground, so menus of any colour show through its
+        // corners.
+        if (path.contains(QLatin1String("/hicolor/"))) {
+            const QImage argb = QImage(path).convertToFormat(QImage::Format_ARGB32);
+            QCOMPARE(qAlpha(argb.pixel(0, 0)), 0);
+            QCOMPARE(qAlpha(argb.pixel(size.width() / 2, size.height() / 2)), 255);
         }
         if (format != "bmp") return;
         const QByteArray b = contents(path);

@@ -70,6 +70,10 @@ std::vector<DataFile> makeDataFiles() {
     for (const auto& [name, make] : sounds) add(kSoundDir + QLatin1String(name), encodeWav(make()));
 
     add(QStringLiteral("shatter.png"), encodeWithQt(appIcon(64), "png", -1));
+    // The desktop's icon theme picks the size it needs; each is drawn at its size, not scaled.
+    for (const int size : kThemeIconSizes)
+        add(QStringLiteral("icons/hicolor/%1x%1/apps/shatter.png").arg(size),
+            encodeWithQt(appIcon(size), "png", -1));
     add(QStringLiteral("shatter.ico"), encodeIcon16(appIcon(32)));
     return files;
 }
