@@ -3,7 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_GEN  := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: run test bench fuzz deps build build-asan install clean
+.PHONY: run test bench fuzz deps build build-asan install package clean
 
 run: build
 	./$(BUILD)/shatter
@@ -31,6 +31,14 @@ build-asan: deps
 
 install: build
 	cmake --install $(BUILD)
+
+# shatter_<version>_<arch>.deb in this directory, from the normal build.
+package: build
+	@rm -f shatter_*.deb $(BUILD)/package/*.deb
+	@cpack --config $(BUILD)/CPackConfig.cmake -B $(BUILD)/package >$(BUILD)/package.log 2>&1 || \
+	    { cat $(BUILD)/package.log >&2; exit 1; }
+	@cp $(BUILD)/package/shatter_*.deb .
+	@echo "Built $$(ls shatter_*.deb)"
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz
