@@ -49,9 +49,20 @@ trap 'exit 143' TERM
 
 echo "== package: validate $deb"
 dpkg-deb -x "$deb" "$work/root"
-desktop-file-validate "$work/root/usr/share/applications/shatter.desktop"
-appstreamcli validate --no-net "$work"/root/usr/share/metainfo/*.metainfo.xml >"$work/appstream.log" ||
+desktop="$work/root/usr/share/applications/shatter.desktop"
+desktop-file-validate "$desktop"
+# The tree check also finds the desktop entry that the metadata names as its launchable.
+{ appstreamcli validate --no-net "$work"/root/usr/share/metainfo/*.metainfo.xml &&
+    appstreamcli validate-tree --no-net "$work/root"; } >"$work/appstream.log" ||
     { cat "$work/appstream.log" >&2; exit 1; }
+# Both validators accept an entry without a translation or an icon size; a menu would not.
+for key in Name 'Name\[zh_TW\]' Comment 'Comment\[zh_TW\]' Categories Keywords; do
+    grep -q "^$key=." "$desktop" || { echo "test-package: the desktop entry lacks $key" >&2; exit 1; }
+done
+for size in 16 32 48 64 128 256; do
+    icon="$work/root/usr/share/icons/hicolor/${size}x${size}/apps/shatter.png"
+    [ -f "$icon" ] || { echo "test-package: no ${size}px icon in the package" >&2; exit 1; }
+done
 # What lintian still notes, and why, is in the README.
 lintian --fail-on error --tag-display-limit 0 "$deb" 2> >(grep -v 'root privileges' >&2)
 
