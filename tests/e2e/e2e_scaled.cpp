@@ -93,11 +93,7 @@ class E2eScaled : public QObject {
                                  .adjusted(-1, -1, 1, 1);
         const Changes damage = changes(*still, m_stage.pattern, palette->geometry);
         QVERIFY(damage.count > 0);
-        QVERIFY2(scaled.contains(damage.box), qPrintable(QStringLiteral("%1,%2 %3x%4")
-                                                             .arg(damage.box.x())
-                                                             .arg(damage.box.y())
-                                                             .arg(damage.box.width())
-                                                             .arg(damage.box.height())));
+        QVERIFY2(scaled.contains(damage.box), qPrintable(QDebug::toString(damage.box)));
         // Bigger than an unscaled crack could be.
         QVERIFY(damage.box.width() > 178 || damage.box.height() > 155);
 
