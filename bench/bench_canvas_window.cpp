@@ -40,10 +40,12 @@ void BM_HammerHandler4K(benchmark::State& state) {
     canvas.showForm();
     QCoreApplication::processEvents();
     for (int n = 1; n <= Formula::kToolCount; ++n) Formula::PropOn(n) = n == 2 ? -1 : 0;
+    // With QT_SCALE_FACTOR set the same device points are struck, in logical pixels.
+    const double s = canvas.scale().factor();
     int64_t i = 0;
     for (auto _ : state) {
         const QPoint p = strikePoint(i++);
-        canvas.Form_MouseDown(1, 0, p.x(), p.y());
+        canvas.Form_MouseDown(1, 0, p.x() / s, p.y() / s);
         if (i % 64 == 0) {
             // Let the queued splinter repaints go, as the event loop would between strikes.
             state.PauseTiming();

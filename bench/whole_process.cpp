@@ -1,6 +1,7 @@
 // Drives the real program from outside on an X display: start-up, entering the canvas,
 // a chainsaw drag, splinter bursts, idling and memory, each against its reference.
 // Prints one tab-separated "ROW" line per table row for scripts/run-bench.sh.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -25,11 +26,22 @@ constexpr double kTimeoutMs = 20000;
 struct Options {
     std::string shatter, bare, xwd = "/usr/bin/xwd", scratch = "/tmp";
     int runs = 10;
+    // The scale factor the program runs at (QT_SCALE_FACTOR in its environment): windows and
+    // the pointer are measured in device pixels, the layouts in logical ones.
+    double scale = 1;
     std::string only;  // one measurement by name while working on it: startup, enter or chainsaw
 };
 
+double gScale = 1;
+
+int px(double logical) {
+    return int(std::lround(logical * gScale));
+}
+
 std::string screenName(const XSession& x) {
-    return std::to_string(x.screenWidth()) + "x" + std::to_string(x.screenHeight());
+    std::string name = std::to_string(x.screenWidth()) + "x" + std::to_string(x.screenHeight());
+    if (gScale != 1) name += " at scale " + std::to_string(gScale).substr(0, 3);
+    return name;
 }
 
 void row(const XSession& x, const std::string& what, const std::string& ours,
@@ -82,10 +94,10 @@ struct Entered {
 Entered enter(XSession& x, ChildProcess& child, const Options& o) {
     x.forgetWindows();
     if (!child.start({o.shatter})) fail("cannot start shatter");
-    const auto title = x.waitForMap(kTitleW, kTitleH, kTimeoutMs);
+    const auto title = x.waitForMap(px(kTitleW), px(kTitleH), kTimeoutMs);
     if (!title) fail("the title window did not appear");
     x.pump(400);  // painted and idle, as a user would find it
-    x.moveTo(title->x + kFramePx + 40 + 24, title->y + kFramePx + 88 + 12);
+    x.moveTo(title->x + px(kFramePx + 40 + 24), title->y + px(kFramePx + 88 + 12));
     x.flush();
     x.pump(100);
     x.forgetWindows();
@@ -98,7 +110,7 @@ Entered enter(XSession& x, ChildProcess& child, const Options& o) {
     if (!canvas) fail("the canvas did not appear");
     const auto painted = x.waitForFullPaint(kTimeoutMs);
     if (!painted) fail("the canvas never painted its whole area");
-    const auto palette = x.waitForMap(kPaletteW, kPaletteH, kTimeoutMs);
+    const auto palette = x.waitForMap(px(kPaletteW), px(kPaletteH), kTimeoutMs);
     if (!palette) fail("the palette did not appear");
     return {*palette, canvas->mappedAtMs - t0, *painted - t0};
 }
@@ -139,7 +151,7 @@ Load measure(XSession& x, const ProcStats& p, double forMs) {
 
 // Clicks the centre of a tool picture (33 x 33) on the palette.
 void selectTool(XSession& x, const XSession::Window& palette, int left, int top) {
-    x.click(palette.x + kFramePx + left + 16, palette.y + kFramePx + top + 16);
+    x.click(palette.x + px(kFramePx + left + 16), palette.y + px(kFramePx + top + 16));
     x.pump(300);
 }
 
@@ -164,7 +176,7 @@ void chainsaw(XSession& x, const ProcStats& p, const XSession::Window& palette, 
             x.moveTo(x0 + 1 + i, y);
             x.flush();
             // The saw cuts 10 px left of the pointer: that is where a move shows.
-            tracker.sent(x0 + 1 + i - kSawOffsetPx, y, XSession::nowMs());
+            tracker.sent(x0 + 1 + i - px(kSawOffsetPx), y, XSession::nowMs());
         }
         x.pump(2 * kFrameMs);
         const double c1 = p.cpuSeconds().value_or(0), t1 = XSession::nowMs();
@@ -230,6 +242,8 @@ int main(int argc, char** argv) {
             o.scratch = value;
         else if (key == "--only")
             o.only = value;
+        else if (key == "--scale")
+            o.scale = std::max(1.0, std::atof(value.c_str()));
         else if (key == "--runs")
             o.runs = std::max(1, std::atoi(value.c_str()));
     }
@@ -237,10 +251,11 @@ int main(int argc, char** argv) {
         fail(
             "usage: whole_process --shatter PATH --bare PATH [--runs N] [--scratch DIR] [--only "
             "WHAT]");
+    gScale = o.scale;
     XSession x;
     if (!x.ok()) fail("no X display");
 
-    if (o.only.empty() || o.only == "startup") startup(x, o);
+    if ((o.only.empty() && o.scale == 1) || o.only == "startup") startup(x, o);
     if (o.only.empty() || o.only == "enter") enterCanvas(x, o);
     if (!o.only.empty() && o.only != "chainsaw") return 0;
 
@@ -262,7 +277,7 @@ int main(int argc, char** argv) {
 
     chainsaw(x, p, e.palette, o.runs);
     if (!o.only.empty()) return 0;
-    splinters(x, p, e.palette, o.runs, idle.cpuShare);
+    if (o.scale == 1) splinters(x, p, e.palette, o.runs, idle.cpuShare);
 
     const long rss = p.residentKb().value_or(0);
     const bool fourK = x.screenWidth() >= 3840;

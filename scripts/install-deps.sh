@@ -10,6 +10,7 @@ packages=(
     xvfb openbox xdotool x11-utils x11-apps
     libxcb-shm0-dev libbenchmark-dev libxcb-damage0-dev libxcb-xtest0-dev clang libclang-rt-14-dev imagemagick
     file lintian desktop-file-utils appstream
+    x11-xserver-utils
 )
 
 missing=()

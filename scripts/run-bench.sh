@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Measures Shatter against its references and prints one table; `make bench` runs it.
-#   scripts/run-bench.sh            10 runs of everything, at 1920x1080 and 3840x2160
+#   scripts/run-bench.sh            10 runs of everything, at 1920x1080 and 3840x2160 (also at
+#                                   scale factor 2)
 #   SHATTER_BENCH_RUNS=3 SHATTER_BENCH_SCREENS=1920x1080x24 scripts/run-bench.sh
 # Every figure is a median over the runs. Benchmarks are reported, never asserted: the
 # script fails only when something could not be measured.
@@ -9,7 +10,8 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BUILD:-$root/build}"
 runs="${SHATTER_BENCH_RUNS:-10}"
-screens="${SHATTER_BENCH_SCREENS:-1920x1080x24 3840x2160x24}"
+# A screen may end in @factor: the program then runs at that scale factor.
+screens="${SHATTER_BENCH_SCREENS:-1920x1080x24 3840x2160x24 3840x2160x24@2}"
 bench="$build/bench"
 
 for program in shatter bench/bare_window bench/whole_process bench/bench_canvas_window \
@@ -66,6 +68,16 @@ row "hammer strike: handler time, CPU (ms; wall in brackets)" "3840x2160 offscre
     "-" "-" "<= 0.2" \
     "$(awk -v c="$hammer_cpu_us" 'BEGIN { print c / 1e3 <= 0.2 ? "yes" : "NO" }')"
 
+# --- The same at scale factor 2, the common 4K laptop --------------------------------------
+QT_SCALE_FACTOR=2 run_gb "$bench/bench_canvas_window" 'BM_HammerHandler4K' "$scratch/hammer2.csv"
+hammer_cpu_us="$(gb_field "$scratch/hammer2.csv" BM_HammerHandler4K 4)"
+hammer_wall_us="$(gb_field "$scratch/hammer2.csv" BM_HammerHandler4K 3)"
+[[ -n "$hammer_cpu_us" ]] || { echo "$0: the scaled hammer benchmark gave no figure" >&2; exit 70; }
+row "hammer strike: handler time, CPU (ms; wall in brackets)" "3840x2160 at scale 2 offscreen" \
+    "$(awk -v c="$hammer_cpu_us" -v w="$hammer_wall_us" 'BEGIN { printf "%.3f (%.3f)", c / 1e3, w / 1e3 }')" \
+    "-" "-" "<= 0.2" \
+    "$(awk -v c="$hammer_cpu_us" 'BEGIN { print c / 1e3 <= 0.2 ? "yes" : "NO" }')"
+
 # --- Save and load 4K bitmaps against ImageMagick converting the same picture ---------------
 echo "bitmap save and load ..." >&2
 run_gb "$bench/bench_picture_file" 'BM_(Save|Load)Bmp4K' "$scratch/bmp.csv"
@@ -90,9 +102,13 @@ done
 # --- The whole program on X screens of each size ---------------------------------------------
 for screen in $screens; do
     echo "whole program at $screen ..." >&2
-    if ! SHATTER_E2E_SCREEN="$screen" "$root/scripts/with-display.sh" \
+    scale=1
+    [[ "$screen" == *@* ]] && scale="${screen#*@}"
+    scaled=()
+    [[ "$scale" != 1 ]] && scaled=(env QT_SCALE_FACTOR="$scale")
+    if ! SHATTER_E2E_SCREEN="${screen%@*}" "$root/scripts/with-display.sh" "${scaled[@]}" \
         "$bench/whole_process" --shatter "$build/shatter" --bare "$bench/bare_window" \
-        --xwd "$(command -v xwd)" --scratch "$scratch" --runs "$runs" \
+        --xwd "$(command -v xwd)" --scratch "$scratch" --runs "$runs" --scale "$scale" \
         >>"$rows" 2>"$scratch/driver.log"; then
         grep -v -e 'audio device' -e XDG_RUNTIME_DIR -e PulseAudio "$scratch/driver.log" >&2 || true
         echo "$0: the whole-program run at $screen failed" >&2

@@ -5,6 +5,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "platform/device_scale.h"
+
 class PersistentImage;
 
 // The sprite holders the tools copy from (the splinter is not one: it is only shown).
@@ -16,10 +18,17 @@ class CanvasSurface {
   public:
     virtual ~CanvasSurface() = default;
 
-    // The persistent image with the drawing colour and pen width the tools draw in.
+    // The persistent image, in device pixels, with the drawing colour and the pen width (already
+    // scaled) the tools draw in.
     virtual PersistentImage& image() = 0;
+    // How the tools' logical positions and sizes map onto the image.
+    virtual DeviceScale scale() const { return DeviceScale(); }
     // Holder `index` of a set (PicGlass(1..3), PicBomb(1, 2), ...); To has no index.
     virtual const QImage& sprite(SpriteSet set, int index) const = 0;
+    // The same picture scaled to device pixels, the one the tools copy.
+    virtual const QImage& deviceSprite(SpriteSet set, int index) const {
+        return sprite(set, index);
+    }
     // Shows the touched rectangle now, before the handler goes on.
     virtual void Refresh(const QRect& dirty) = 0;
     // Shows the touched rectangle at the next repaint.

@@ -1,8 +1,6 @@
 #include "canvas/capture_screen.h"
 
-#include <QGuiApplication>
 #include <QObject>
-#include <QScreen>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -26,9 +24,11 @@ int32_t ScreenPixels(double twips, double twipsPerPixel) {
 void CaptureScreen() {
     Formula_Start& canvas = forms().get<Formula_Start>();
     // The layouts count 15 twips to the pixel whatever the display reports, so the snapshot
-    // is exactly the screen in pixels and a saved picture has no margin.
-    QSize screen = canvas.size();
-    if (QScreen* primary = QGuiApplication::primaryScreen()) screen = primary->geometry().size();
+    // is exactly the screen in device pixels and a saved picture has no margin.
+    const DeviceScale scale = DeviceScale::ofPrimaryScreen();
+    canvas.setScale(scale);
+    QSize screen = DeviceScale::primaryScreenSize();
+    if (screen.isEmpty()) screen = scale.size(canvas.size());
     ScreenWidthPx = ScreenPixels(double(screen.width()) * kTwipsPerPixel, kTwipsPerPixel);
     ScreenHeightPx = static_cast<int16_t>(
         std::min<int32_t>(ScreenPixels(double(screen.height()) * kTwipsPerPixel, kTwipsPerPixel),

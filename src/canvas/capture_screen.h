@@ -5,7 +5,7 @@
 // The screen snapshot the canvas starts from.
 namespace Formula {
 
-// The primary screen's size in pixels as of the latest snapshot.
+// The primary screen's size in device pixels as of the latest snapshot.
 inline int32_t ScreenWidthPx = 0;
 inline int16_t ScreenHeightPx = 0;
 
@@ -13,9 +13,9 @@ inline int16_t ScreenHeightPx = 0;
 // (halves to even), with integer division; 0 when there is no whole twip per pixel.
 int32_t ScreenPixels(double twips, double twipsPerPixel);
 
-// Sizes the canvas to the primary screen and copies the screen's pixels into its image at
-// (0, 0). When the platform cannot take the snapshot the user is told why, and the canvas
-// starts with its background colour instead.
+// Sizes the canvas to the primary screen and copies the screen's pixels, at the screen's
+// device resolution, into its image at (0, 0). When the platform cannot take the snapshot the user
+// is told why, and the canvas starts with its background colour instead.
 void CaptureScreen();
 
 }  // namespace Formula

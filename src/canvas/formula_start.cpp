@@ -68,8 +68,12 @@ void Formula_Start::Form_Load() {
     // Holders 1 to 20 are copies of holder 0: same picture, same place, hidden.
     PictureBox* first = picture(kSplinterHolder, 0);
     m_splinters = std::make_unique<SplinterAnimation>(
-        first->picture(), first->pos(), m_image.size(),
-        [this](const QRegion& dirty) { client()->update(dirty); });
+        first->picture(), first->pos(), client()->size(),
+        [this](const QRegion& dirty) {
+            if (m_scale.isIdentity()) return client()->update(dirty);
+            for (const QRect& r : dirty) client()->update(m_scale.logicalCover(r));
+        },
+        m_scale);
     Formula::SplinterIndex = static_cast<int16_t>(SplinterAnimation::holderCount());
 
     setMouseIcon(QCursor(Qt::ArrowCursor));  // the tool's cursor comes with its selection
@@ -117,12 +121,21 @@ void Formula_Start::showForm() {
     if (screen) move(screen->geometry().topLeft());
 }
 
+void Formula_Start::setScale(DeviceScale scale) {
+    m_scale = scale;
+    m_deviceSprites.clear();
+    m_image.setDrawWidth(m_scale.length(DrawWidth()));
+}
+
 void Formula_Start::setScreenSize(QSize size, QImage snapshot) {
-    setClientGeometry(QRect(QPoint(0, 0), size));
-    if (!snapshot.isNull())
+    setClientGeometry(QRect(QPoint(0, 0), m_scale.logicalCover(QRect(QPoint(0, 0), size)).size()));
+    if (!snapshot.isNull()) {
+        // Qt's grab marks its picture as scaled; here it is device pixels, painted 1:1.
+        snapshot.setDevicePixelRatio(1);
         m_image.adopt(std::move(snapshot));
-    else
+    } else {
         m_image.reset(size, backColor());
+    }
     client()->update();
 }
 
@@ -132,11 +145,11 @@ void Formula_Start::loadPicture(const QImage& picture) {
 }
 
 void Formula_Start::Refresh(const QRect& dirty) {
-    if (!dirty.isEmpty()) client()->repaint(dirty);
+    if (!dirty.isEmpty()) client()->repaint(m_scale.logicalCover(dirty));
 }
 
 void Formula_Start::invalidate(const QRect& dirty) {
-    if (!dirty.isEmpty()) client()->update(dirty);
+    if (!dirty.isEmpty()) client()->update(m_scale.logicalCover(dirty));
 }
 
 PictureBox* Formula_Start::PicTo() const {
@@ -151,6 +164,18 @@ const QImage& Formula_Start::sprite(SpriteSet set, int index) const {
     static const QImage none;
     const PictureBox* holder = picture(holderName(set), set == SpriteSet::To ? -1 : index);
     return holder ? holder->picture() : none;
+}
+
+const QImage& Formula_Start::deviceSprite(SpriteSet set, int index) const {
+    const QImage& source = sprite(set, index);
+    if (m_scale.isIdentity()) return source;
+    ScaledSprite& slot = m_deviceSprites[{set, set == SpriteSet::To ? -1 : index}];
+    if (slot.image.isNull() || slot.source != source.cacheKey()) {
+        // Scaled once per picture, not on every strike.
+        slot.source = source.cacheKey();
+        slot.image = set == SpriteSet::To ? m_scale.picture(source) : m_scale.sprite(source);
+    }
+    return slot.image;
 }
 
 void Formula_Start::playSound(const QString& name, int16_t flags) {
@@ -176,12 +201,17 @@ void Formula_Start::setForeColor(Colour colour) {
 
 void Formula_Start::setDrawWidth(int width) {
     Form::setDrawWidth(width);
-    m_image.setDrawWidth(width);
+    m_image.setDrawWidth(m_scale.length(width));
 }
 
-void Formula_Start::paintClient(QPainter& p, const QRect& rect) {
+void Formula_Start::paintClient(QPainter& p, const QRect& logical) {
+    // The image is device pixels and is painted 1:1 onto them, never resampled.
+    p.save();
+    if (!m_scale.isIdentity()) p.scale(1 / m_scale.factor(), 1 / m_scale.factor());
+    const QRect rect = m_scale.deviceCover(logical);
     const QRect inImage = rect.intersected(m_image.rect());
     if (inImage != rect) p.fillRect(rect, toQColor(backColor()));
     if (!inImage.isEmpty()) p.drawImage(inImage.topLeft(), m_image.image(), inImage);
     if (m_splinters) m_splinters->paint(p, rect);
+    p.restore();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <memory>
 
 #include "canvas/canvas_surface.h"
@@ -30,7 +31,11 @@ class Formula_Start : public Form, public CanvasSurface {
     void showForm() override;
 
     PersistentImage& image() override { return m_image; }
-    // Puts a picture at (0, 0) over the background colour in place of everything shown.
+    DeviceScale scale() const override { return m_scale; }
+    // The factor the next snapshot is taken at; the pen width follows it.
+    void setScale(DeviceScale scale);
+    // Puts a picture at (0, 0), 1:1 in device pixels, over the background colour in place of
+    // everything shown.
     void loadPicture(const QImage& picture);
     // Repaints the touched rectangle now.
     void Refresh(const QRect& dirty) override;
@@ -39,8 +44,9 @@ class Formula_Start : public Form, public CanvasSurface {
     void setForeColor(Colour colour) override;
     void setDrawWidth(int width) override;
 
-    // The window and its image become the screen's size: the snapshot, a 32-bit picture of
-    // exactly that size, when there is one, else all background colour.
+    // The image becomes the screen's size in device pixels and the window covers it: the
+    // snapshot, a 32-bit picture of exactly that size, when there is one, else all background
+    // colour.
     void setScreenSize(QSize size, QImage snapshot = {});
 
     // The splinter sprites; none before the canvas has loaded.
@@ -49,6 +55,7 @@ class Formula_Start : public Form, public CanvasSurface {
     int splinterHolderCount() const;
 
     const QImage& sprite(SpriteSet set, int index) const override;
+    const QImage& deviceSprite(SpriteSet set, int index) const override;
     void invalidate(const QRect& dirty) override;
     void playSound(const QString& name, int16_t flags) override;
     void playNoSound() override;
@@ -62,7 +69,15 @@ class Formula_Start : public Form, public CanvasSurface {
     using ToolFlags = std::array<bool, Formula::kToolCount>;
     static ToolFlags selectedTools();
 
+    // A scaled copy of a holder's picture, made again when the holder's picture changes.
+    struct ScaledSprite {
+        qint64 source = 0;
+        QImage image;
+    };
+
+    DeviceScale m_scale;
     PersistentImage m_image;
+    mutable std::map<std::pair<SpriteSet, int>, ScaledSprite> m_deviceSprites;
     std::array<std::unique_ptr<Tool>, Formula::kToolCount> m_tools;
     std::unique_ptr<SplinterAnimation> m_splinters;
 };

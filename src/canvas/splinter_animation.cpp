@@ -3,9 +3,14 @@
 #include <QPainter>
 
 SplinterAnimation::SplinterAnimation(const QImage& splinter, QPoint holder, QSize area,
-                                     Invalidate invalidate)
-    : m_sprite(keyedSprite(splinter)), m_area(area), m_invalidate(std::move(invalidate)) {
-    m_pos.fill(holder);
+                                     Invalidate invalidate, DeviceScale scale)
+    : m_scale(scale),
+      m_logicalSprite(splinter.size()),
+      m_deviceArea(scale.size(area)),
+      m_sprite(keyedSprite(scale.sprite(splinter))),
+      m_area(area),
+      m_invalidate(std::move(invalidate)) {
+    m_pos.fill(scale.point(holder.x(), holder.y()));
     m_timer.setInterval(kStepIntervalMs);
     m_timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { step(); });
@@ -26,7 +31,7 @@ QImage SplinterAnimation::keyedSprite(const QImage& picture) {
 }
 
 void SplinterAnimation::addRect(QRegion& dirty, int i) const {
-    const QRect r = holderRect(i).intersected(QRect(QPoint(0, 0), m_area));
+    const QRect r = holderRect(i).intersected(QRect(QPoint(0, 0), m_deviceArea));
     if (!r.isEmpty()) dirty += r;
 }
 
@@ -35,14 +40,18 @@ void SplinterAnimation::start(double X, double Y) {
     QRegion dirty;
     for (int i = 0; i < holderCount(); ++i) {
         if (m_visible[i]) addRect(dirty, i);
-        const Formula::SplinterState& s = Formula::Splinters[i];
-        m_pos[i] = QPoint(s.Left, s.Top);
+        place(i, Formula::Splinters[i]);
         m_visible[i] = true;
         addRect(dirty, i);
     }
     m_steps = 0;
     if (m_invalidate && !dirty.isEmpty()) m_invalidate(dirty);
     m_timer.start();
+}
+
+void SplinterAnimation::place(int i, const Formula::SplinterState& s) {
+    // s times the logical step, rounded once from the logical position so no error adds up.
+    m_pos[i] = m_scale.point(s.Left, s.Top);
 }
 
 void SplinterAnimation::step() {
@@ -53,10 +62,9 @@ void SplinterAnimation::step() {
     for (int i = 0; i < holderCount(); ++i) {
         addRect(dirty, i);
         const Formula::SplinterState& s = Formula::Splinters[i];
-        // Left first, then top, as the holders were always moved.
-        m_pos[i] = QPoint(s.Left, s.Top);
+        place(i, s);
         addRect(dirty, i);
-        anyLeft = anyLeft || !Formula::SplinterGone(s, m_area, m_sprite.size());
+        anyLeft = anyLeft || !Formula::SplinterGone(s, m_area, m_logicalSprite);
     }
     ++m_steps;
     if (!anyLeft || m_steps >= kMaxSteps) finish(dirty);

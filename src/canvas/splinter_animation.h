@@ -9,13 +9,15 @@
 #include <functional>
 
 #include "canvas/splinter_burst.h"
+#include "platform/device_scale.h"
 
 class QPainter;
 
 // The 21 splinter sprites of the canvas and the timer that moves them. The sprites are drawn
 // over the canvas's image when it paints, never into it, so they are not part of a saved
 // picture. Each step repaints only where a sprite was and where it is now; the timer runs
-// only while a burst is in the air.
+// only while a burst is in the air. The flight is worked out in logical pixels; sprites,
+// positions and repaints are in device pixels.
 class SplinterAnimation {
   public:
     static constexpr int kStepIntervalMs = 16;  // about 60 steps a second
@@ -25,8 +27,10 @@ class SplinterAnimation {
 
     using Invalidate = std::function<void(const QRegion&)>;
 
-    // splinter: the sprite with its key colour; holder: where the hidden holders sit.
-    SplinterAnimation(const QImage& splinter, QPoint holder, QSize area, Invalidate invalidate);
+    // splinter: the sprite with its key colour; holder: where the hidden holders sit; area: the
+    // canvas in logical pixels.
+    SplinterAnimation(const QImage& splinter, QPoint holder, QSize area, Invalidate invalidate,
+                      DeviceScale scale = DeviceScale());
     ~SplinterAnimation();
     SplinterAnimation(const SplinterAnimation&) = delete;
     SplinterAnimation& operator=(const SplinterAnimation&) = delete;
@@ -43,7 +47,7 @@ class SplinterAnimation {
     const QTimer& timer() const { return m_timer; }
     static constexpr int holderCount() { return Formula::kSplinterCount; }
     bool holderVisible(int i) const { return m_visible[i]; }
-    QPoint holderPos(int i) const { return m_pos[i]; }
+    QPoint holderPos(int i) const { return m_pos[i]; }  // device pixels
     QRect holderRect(int i) const { return QRect(m_pos[i], m_sprite.size()); }
     const QImage& sprite() const { return m_sprite; }
 
@@ -57,6 +61,11 @@ class SplinterAnimation {
     void addRect(QRegion& dirty, int i) const;
     void finish(QRegion& dirty);
 
+    void place(int i, const Formula::SplinterState& s);
+
+    DeviceScale m_scale;
+    QSize m_logicalSprite;
+    QSize m_deviceArea;
     QImage m_sprite;
     std::array<QPoint, Formula::kSplinterCount> m_pos;
     std::array<bool, Formula::kSplinterCount> m_visible{};

@@ -9,6 +9,7 @@
 #include <map>
 
 #include "layouts/data_files.h"
+#include "platform/device_scale.h"
 #include "platform/platform.h"
 
 namespace {
@@ -204,5 +205,9 @@ QCursor loadToolCursor(int n) {
     const QString path = dataFilePath(DataDir::IconCursor, DataFiles::toolCursor(n));
     auto it = cursorCache().find(path);
     const CursorFileResult& file = it != cursorCache().end() ? it->second : readToolCursor(n);
-    return QCursor(QPixmap::fromImage(file.image), file.hotSpot.x(), file.hotSpot.y());
+    // The window system shows cursor pictures in device pixels: scaled, it keeps its size next
+    // to the windows.
+    const DeviceScale scale = DeviceScale::ofPrimaryScreen();
+    const QPoint hot = scale.hotSpot(file.hotSpot);
+    return QCursor(QPixmap::fromImage(scale.sprite(file.image)), hot.x(), hot.y());
 }

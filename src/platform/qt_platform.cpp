@@ -15,6 +15,7 @@
 #include <random>
 
 #include "platform/common_dialog.h"
+#include "platform/device_scale.h"
 #include "platform/platform.h"
 #include "platform/x11_shm_grab.h"
 
@@ -54,12 +55,15 @@ public:
             return {{}, QObject::tr("this Wayland session does not let programs read the screen")};
         QScreen* screen = QGuiApplication::primaryScreen();
         if (!screen) return {{}, QObject::tr("no screen was found")};
-        if (QImage fast = grabX11RootThroughSharedMemory(screen->geometry().size());
+        if (QImage fast = grabX11RootThroughSharedMemory(DeviceScale::primaryScreenSize());
             !fast.isNull())
             return {std::move(fast), {}};
+        // Qt's grab is in device pixels already, whatever the scale factor.
         const QPixmap shot = screen->grabWindow(0);
         if (shot.isNull()) return {{}, QObject::tr("the window system refused the screen grab")};
-        return {shot.toImage().convertToFormat(QImage::Format_RGB32), {}};
+        QImage image = shot.toImage().convertToFormat(QImage::Format_RGB32);
+        image.setDevicePixelRatio(1);
+        return {std::move(image), {}};
     }
     QImage grabArea(const QRect& area) override {
         QScreen* screen = QGuiApplication::primaryScreen();

@@ -6,6 +6,8 @@
 #include <QPainterPath>
 #include <cmath>
 
+#include "platform/device_scale.h"
+
 QFont layoutFont(double points) {
     if (points <= 0) points = 9;
     QFont f;
@@ -41,6 +43,11 @@ QImage handCursorImage() {
 }
 
 const QCursor& handCursor() {
-    static const QCursor cursor(QPixmap::fromImage(handCursorImage()), 5, 0);
+    // Scaled like the windows it points at; the factor does not change while the program runs.
+    static const QCursor cursor = [] {
+        const DeviceScale scale = DeviceScale::ofPrimaryScreen();
+        const QPoint hot = scale.hotSpot(QPoint(5, 0));
+        return QCursor(QPixmap::fromImage(scale.sprite(handCursorImage())), hot.x(), hot.y());
+    }();
     return cursor;
 }

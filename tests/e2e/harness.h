@@ -181,6 +181,7 @@ class Stage {
     QImage pattern;
     std::unique_ptr<QLabel> background;
     XWindow palette;  // once enterCanvas() succeeded
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();  // the program's
 
     bool begin(bool withPattern) {
         moveTo(QPoint(2, 2));
@@ -213,9 +214,10 @@ class Stage {
         background.reset();
     }
 
-    std::optional<XWindow> startTitle() {
+    std::optional<XWindow> startTitle(const Match& shape = sized(kTitleSize)) {
+        m_process.setProcessEnvironment(environment);
         m_process.start(QStringLiteral(SHATTER_BINARY), {});
-        const auto title = m_process.waitForStarted() ? waitFor(sized(kTitleSize)) : std::nullopt;
+        const auto title = m_process.waitForStarted() ? waitFor(shape) : std::nullopt;
         QTest::qWait(200);  // its first paint
         return title;
     }

@@ -2,16 +2,15 @@
 
 #include "canvas/canvas_surface.h"
 #include "canvas/persistent_image.h"
-#include "canvas/rounding.h"
 
 void ChainsawTool::press(CanvasSurface& canvas, double X, double Y) {
     canvas.playSound(QStringLiteral("Prop1_2.wav"), 9);
-    canvas.invalidate(canvas.image().point(roundPx(X - kOffsetX, Y)));
+    canvas.invalidate(canvas.image().point(canvas.scale().point(X - kOffsetX, Y)));
 }
 
 void ChainsawTool::move(CanvasSurface& canvas, double X, double Y) {
     // The cutting sound of the press keeps repeating.
-    canvas.invalidate(canvas.image().lineTo(roundPx(X - kOffsetX, Y)));
+    canvas.invalidate(canvas.image().lineTo(canvas.scale().point(X - kOffsetX, Y)));
 }
 
 void ChainsawTool::release(CanvasSurface& canvas, double X, double Y) {

@@ -5,6 +5,7 @@
 // An outline of radius PenSize centred on the pointer.
 class CircleTool final : public ShapeTool {
   protected:
-    QRect outline(PersistentImage& image, double X, double Y) const override;
+    QRect outline(PersistentImage& image, const DeviceScale& scale, double X,
+                  double Y) const override;
     QString sound() const override { return QStringLiteral("Circle.wav"); }
 };

@@ -2,7 +2,6 @@
 
 #include "canvas/canvas_surface.h"
 #include "canvas/persistent_image.h"
-#include "canvas/rounding.h"
 #include "canvas/tools/random_pick.h"
 
 void HammerTool::press(CanvasSurface& canvas, double X, double Y) {
@@ -14,9 +13,10 @@ void HammerTool::press(CanvasSurface& canvas, double X, double Y) {
     } else {
         GlassOffsetX = 105, GlassOffsetY = 60;
     }
-    const QPoint at = roundPx(X - GlassOffsetX, Y - GlassOffsetY);
-    canvas.Refresh(canvas.image().blit(canvas.sprite(SpriteSet::Glass, GlassIndex), kCrack, at,
-                                       RasterOp::And));
+    const DeviceScale scale = canvas.scale();
+    const QPoint at = scale.point(X - GlassOffsetX, Y - GlassOffsetY);
+    canvas.Refresh(canvas.image().blit(canvas.deviceSprite(SpriteSet::Glass, GlassIndex),
+                                       scale.sourceRect(kCrack), at, RasterOp::And));
     canvas.playSound(QStringLiteral("Glass.wav"), 1);
     canvas.splinterBurst(X, Y);
 }

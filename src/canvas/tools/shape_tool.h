@@ -5,6 +5,7 @@
 
 #include "canvas/tools/tool.h"
 
+class DeviceScale;
 class PersistentImage;
 
 // The circle and the square: an outline at the pointer on the press and on every move, and a
@@ -16,6 +17,7 @@ class ShapeTool : public Tool {
     void release(CanvasSurface& canvas, double X, double Y) override;
 
   protected:
-    virtual QRect outline(PersistentImage& image, double X, double Y) const = 0;
+    virtual QRect outline(PersistentImage& image, const DeviceScale& scale, double X,
+                          double Y) const = 0;
     virtual QString sound() const = 0;
 };

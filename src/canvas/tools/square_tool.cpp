@@ -1,10 +1,11 @@
 #include "canvas/tools/square_tool.h"
 
 #include "canvas/persistent_image.h"
-#include "canvas/rounding.h"
+#include "platform/device_scale.h"
 #include "shell/formula.h"
 
-QRect SquareTool::outline(PersistentImage& image, double X, double Y) const {
+QRect SquareTool::outline(PersistentImage& image, const DeviceScale& scale, double X,
+                          double Y) const {
     const double b = Formula::BoxSize;
-    return image.box(roundPx(X - b, Y - b), roundPx(X + b, Y + b));
+    return image.box(scale.point(X - b, Y - b), scale.point(X + b, Y + b));
 }

@@ -5,6 +5,7 @@
 // A box outline 2 * BoxSize + 1 pixels across, centred on the pointer.
 class SquareTool final : public ShapeTool {
   protected:
-    QRect outline(PersistentImage& image, double X, double Y) const override;
+    QRect outline(PersistentImage& image, const DeviceScale& scale, double X,
+                  double Y) const override;
     QString sound() const override { return QStringLiteral("Restenger.wav"); }
 };

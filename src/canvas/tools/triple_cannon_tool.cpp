@@ -2,19 +2,24 @@
 
 #include "canvas/canvas_surface.h"
 #include "canvas/persistent_image.h"
-#include "canvas/rounding.h"
 #include "platform/platform.h"
 #include "shell/formula.h"
 
 void TripleCannonTool::volley(CanvasSurface& canvas, double X, double Y, bool fromPress) {
     using namespace Formula;
     PersistentImage& image = canvas.image();
+    const DeviceScale scale = canvas.scale();
+    const QRect shot = scale.sourceRect(kShot);
     for (CannonMode = 1; CannonMode <= 3; ++CannonMode) {
-        const QPoint centre = roundPx(X + CannonX, Y + CannonY);
-        const QPoint at = centre - kShotCentre;
+        // Worked out in floating point and rounded once: the pointer is fractional on a scaled
+        // screen.
+        const double cx = X + CannonX, cy = Y + CannonY;
+        const QPoint centre = scale.point(cx, cy);
+        const QPoint at = scale.point(cx - kShotCentre.x(), cy - kShotCentre.y());
         // Mask first, then the picture: together they draw the shot's shape only.
-        QRect touched = image.blit(canvas.sprite(SpriteSet::Bomb, 2), kShot, at, RasterOp::And);
-        touched |= image.blit(canvas.sprite(SpriteSet::Bomb, 1), kShot, at, RasterOp::Xor);
+        QRect touched =
+            image.blit(canvas.deviceSprite(SpriteSet::Bomb, 2), shot, at, RasterOp::And);
+        touched |= image.blit(canvas.deviceSprite(SpriteSet::Bomb, 1), shot, at, RasterOp::Xor);
         canvas.Refresh(touched);
         // The muzzle flash stays on screen a moment before the hole is punched into it.
         if (fromPress) platform().clock->sleepMs(kShotPauseMs);
