@@ -107,8 +107,7 @@ class TestCanvas : public QObject {
         m_app->fakes.capture->error = QStringLiteral("this session does not let programs read it");
         Formula_Start& canvas = forms().get<Formula_Start>();
         const QString text = m_app->fakes.messages->only();
-        QVERIFY2(text.contains("snapshot could not be taken") &&
-                     text.contains(m_app->fakes.capture->error),
+        QVERIFY2(text.contains("無法擷取螢幕畫面") && text.contains(m_app->fakes.capture->error),
                  qPrintable(text));
         QImage black = canvas.image().image().copy();
         black.fill(Qt::black);
@@ -120,34 +119,49 @@ class TestCanvas : public QObject {
     void toolGeometry_data() {
         QTest::addColumn<int>("tool");
         QTest::addColumn<double>("random");
-        QTest::addColumn<QList<QPoint>>("stroke");
+        QTest::addColumn<QList<QPointF>>("stroke");
         QTest::addColumn<QStringList>("calls");
         QTest::newRow("three-headed cannon press")
-            << 5 << 0.0 << QList<QPoint>{{500, 400}}
+            << 5 << 0.0 << QList<QPointF>{{500, 400}}
             << QStringList{"R413,344 14x13", "+10", "I415,345 11x11", "SGun.wav/9",
                            "R428,329 14x13", "+10", "I430,330 11x11", "SGun.wav/9",
                            "R443,314 14x13", "+10", "I445,315 11x11", "SGun.wav/9"};
         QTest::newRow("three-headed cannon first move")
-            << 5 << 0.0 << QList<QPoint>{{500, 400}, {500, 400}}
+            << 5 << 0.0 << QList<QPointF>{{500, 400}, {500, 400}}
             << QStringList{"R458,299 14x13", "I460,300 11x11", "R473,284 14x13",
                            "I475,285 11x11", "R488,269 14x13", "I490,270 11x11"};
         QTest::newRow("giant cannon")
-            << 6 << 0.5 << QList<QPoint>{{500, 400}}
+            << 6 << 0.5 << QList<QPointF>{{500, 400}}
             << QStringList{"R420,320 20x19", "+100", "SBomb.wav/1", "R400,300 60x60"};
         QTest::newRow("giant cannon at the corner")
-            << 6 << 0.5 << QList<QPoint>{{50, 50}}
+            << 6 << 0.5 << QList<QPointF>{{50, 50}}
             << QStringList{"R-", "+100", "SBomb.wav/1", "R0,0 10x10"};
-        QTest::newRow("stamp 101x50")
-            << 7 << 0.0 << QList<QPoint>{{200, 200}} << QStringList{"STo.wav/1", "R150,175 101x50"};
-        QTest::newRow("chainsaw press") << 1 << 0.0 << QList<QPoint>{{300, 300}}
+        QTest::newRow("stamp 101x50") << 7 << 0.0 << QList<QPointF>{{200, 200}}
+                                      << QStringList{"STo.wav/1", "R150,175 101x50"};
+        // Rounded once, after the offsets: 413.5 and 344.5 go to the even 414 and 344.
+        QTest::newRow("three-headed cannon between pixels")
+            << 5 << 0.0 << QList<QPointF>{{500.5, 400.5}}
+            << QStringList{"R414,344 14x13", "+10", "I415,345 11x11", "SGun.wav/9",
+                           "R428,330 14x13", "+10", "I431,331 11x11", "SGun.wav/9",
+                           "R444,314 14x13", "+10", "I445,315 11x11", "SGun.wav/9"};
+        for (double r : {0.0, 0.5, 0.9})  // cracks 1, 2 and 3: picture 2 has its own offset
+            QTest::addRow("hammer, random %g", r)
+                << 2 << r << QList<QPointF>{{500, 400}}
+                << QStringList{r == 0.5 ? "R420,320 178x155" : "R395,340 178x155", "SGlass.wav/1",
+                               "B500,400"};
+        QTest::newRow("circle") << 3 << 0.0 << QList<QPointF>{{500, 400}}
+                                << QStringList{"I480,380 41x41", "SCircle.wav/9"};
+        QTest::newRow("square") << 4 << 0.0 << QList<QPointF>{{500, 400}}
+                                << QStringList{"I490,390 21x21", "SRestenger.wav/9"};
+        QTest::newRow("chainsaw press") << 1 << 0.0 << QList<QPointF>{{300, 300}}
                                         << QStringList{"SProp1_2.wav/9", "I290,300 1x1"};
         QTest::newRow("chainsaw move")
-            << 1 << 0.0 << QList<QPoint>{{300, 300}, {340, 310}} << QStringList{"I290,300 41x11"};
+            << 1 << 0.0 << QList<QPointF>{{300, 300}, {340, 310}} << QStringList{"I290,300 41x11"};
     }
     void toolGeometry() {
         QFETCH(int, tool);
         QFETCH(double, random);
-        QFETCH(QList<QPoint>, stroke);
+        QFETCH(QList<QPointF>, stroke);
         QFETCH(QStringList, calls);
         m_app->fakes.random->fallback = random;
         Formula::PenSize = 20, Formula::BoxSize = 10, Formula::CannonX = -80,
@@ -156,7 +170,7 @@ class TestCanvas : public QObject {
         s.img.setDrawWidth(tool == 5 ? 11 : 1);
         const std::unique_ptr<Tool> t = makeTool(tool);
         t->press(s, stroke[0].x(), stroke[0].y());
-        for (QPoint p : stroke.mid(1)) s.calls.clear(), t->move(s, p.x(), p.y());
+        for (QPointF p : stroke.mid(1)) s.calls.clear(), t->move(s, p.x(), p.y());
         QCOMPARE(s.calls, calls);
     }
 

@@ -11,7 +11,8 @@ void TripleCannonTool::volley(CanvasSurface& canvas, double X, double Y, bool fr
     PersistentImage& image = canvas.image();
     for (CannonMode = 1; CannonMode <= 3; ++CannonMode) {
         const QPoint centre = roundPx(X + CannonX, Y + CannonY);
-        const QPoint at = centre - kShotCentre;
+        // Rounded once, after the offset: a fractional pointer must not move the sprite twice.
+        const QPoint at = roundPx(X + CannonX - kShotCentre.x(), Y + CannonY - kShotCentre.y());
         // Mask first, then the picture: together they draw the shot's shape only.
         QRect touched = image.blit(canvas.sprite(SpriteSet::Bomb, 2), kShot, at, RasterOp::And);
         touched |= image.blit(canvas.sprite(SpriteSet::Bomb, 1), kShot, at, RasterOp::Xor);
