@@ -38,32 +38,56 @@ class TestPalette : public QObject {
         m_dir.reset();
     }
 
-    // Tools are picked by picture or caption in turn; another tool is picked first, so the
-    // frame must move rather than add up.
-    void selectionFramesTheToolAndSetsItsCursor_data() {
+    // Tools are picked by picture or caption in turn, over another tool's frame and state:
+    // the frame moves, the tool's state is reset over what was left (u: left as it was), the
+    // tool's cursor goes to all three windows and its sound plays.
+    void selectionFramesResetsAndSetsTheCursor_data() {
         QTest::addColumn<int>("tool");
-        QTest::addColumn<QPoint>("topLeft");
-        QTest::addColumn<QPoint>("bottomRight");
-        const QPoint corners[][2] = {{{35, 19}, {86, 86}},   {{115, 19}, {166, 86}},
-                                     {{195, 19}, {246, 86}}, {{275, 19}, {326, 86}},
-                                     {{35, 99}, {81, 161}},  {{115, 99}, {160, 161}},
-                                     {{195, 99}, {240, 161}}};
-        for (int n = 1; n <= 7; ++n)
-            QTest::addRow("%d", n) << n << corners[n - 1][0] << corners[n - 1][1];
+        QTest::addColumn<QRect>("frame");
+        QTest::addColumn<QList<int>>("state");  // pen width, colour, PenSize, BoxSize, aim, mode
+        QTest::addColumn<QString>("sound");
+        const int u = 9999;
+        using L = QList<int>;
+        QTest::newRow("1") << 1 << QRect({35, 19}, QPoint{86, 86}) << L{1, 0, 20, u, u, u, u}
+                           << "Prop1_1.wav/9";
+        QTest::newRow("2") << 2 << QRect({115, 19}, QPoint{166, 86}) << L{u, u, u, u, u, u, u}
+                           << "No.wav/1";
+        QTest::newRow("3") << 3 << QRect({195, 19}, QPoint{246, 86}) << L{1, 0, 20, u, u, u, u}
+                           << "No.wav/1";
+        QTest::newRow("4") << 4 << QRect({275, 19}, QPoint{326, 86}) << L{1, 0, u, 10, u, u, u}
+                           << "No.wav/1";
+        QTest::newRow("5") << 5 << QRect({35, 99}, QPoint{81, 161}) << L{11, 0, u, u, -80, -50, 0}
+                           << "No.wav/1";
+        QTest::newRow("6") << 6 << QRect({115, 99}, QPoint{160, 161}) << L{u, u, u, u, u, u, u}
+                           << "No.wav/1";
+        QTest::newRow("7") << 7 << QRect({195, 99}, QPoint{240, 161}) << L{u, u, u, u, u, u, u}
+                           << "No.wav/1";
     }
-    void selectionFramesTheToolAndSetsItsCursor() {
+    void selectionFramesResetsAndSetsTheCursor() {
         QFETCH(int, tool);
-        QFETCH(QPoint, topLeft);
-        QFETCH(QPoint, bottomRight);
-        Label* caption = palette().label(QStringLiteral("Prop%1_2").arg(tool));
+        QFETCH(QRect, frame);
+        QFETCH(QList<int>, state);
+        QFETCH(QString, sound);
+        using namespace Formula;
         QTest::mouseClick(palette().picture(QStringLiteral("Prop%1_1").arg(tool == 1 ? 7 : 1)),
                           Qt::LeftButton);
+        const QList<int> before{7, 0x123456, 99, 98, 1, 2, 3};
+        canvas().setDrawWidth(before[0]);
+        canvas().setForeColor(Colour(before[1]));
+        PenSize = 99, BoxSize = 98, CannonX = 1, CannonY = 2, CannonMode = 3;
+        m_app->fakes.sound->calls.clear();
         QWidget* picture = palette().picture(QStringLiteral("Prop%1_1").arg(tool));
-        QTest::mouseClick(tool % 2 ? picture : static_cast<QWidget*>(caption), Qt::LeftButton);
+        QWidget* caption = palette().label(QStringLiteral("Prop%1_2").arg(tool));
+        QTest::mouseClick(tool % 2 ? picture : caption, Qt::LeftButton);
         QCOMPARE(Formula::selectedTool(), tool);
         // A closed outline one pixel wide, nothing else, outside the controls.
-        QCOMPARE(drawn(palette(), qRgb(255, 255, 255)), QRect(topLeft, bottomRight));
-        QCOMPARE(m_drawnCount, 2 * (bottomRight - topLeft).manhattanLength());
+        QCOMPARE(drawn(palette(), qRgb(255, 255, 255)), frame);
+        QCOMPARE(m_drawnCount, 2 * (frame.width() + frame.height() - 2));
+        const QList<int> after{canvas().DrawWidth(), int(canvas().ForeColor()), PenSize, BoxSize,
+                               CannonX, CannonY, CannonMode};
+        for (int i = 0; i < state.size(); ++i)
+            QCOMPARE(after[i], state[i] == 9999 ? before[i] : state[i]);
+        QCOMPARE(m_app->fakes.sound->calls, QStringList{sound});
         // The tool's cursor on all three windows; the settings window was loaded hidden.
         const CursorFileResult file =
             readCursorFile(dataFilePath(DataDir::IconCursor, DataFiles::toolCursor(tool)));
@@ -73,43 +97,6 @@ class TestPalette : public QObject {
             QCOMPARE(c.pixmap().toImage().convertToFormat(QImage::Format_ARGB32), file.image);
             QCOMPARE(c.hotSpot(), file.hotSpot);
         }
-    }
-
-    // Selection resets the tool's state over whatever was left; u: left unchanged.
-    void selectionResetsTheToolsState_data() {
-        QTest::addColumn<int>("tool");
-        QTest::addColumn<QList<int>>(
-            "state");  // pen width, colour, PenSize, BoxSize, aim x, y, mode
-        QTest::addColumn<QString>("sound");
-        const int u = 9999;
-        QTest::newRow("chainsaw") << 1 << QList<int>{1, 0, 20, u, u, u, u} << "Prop1_1.wav/9";
-        QTest::newRow("hammer") << 2 << QList<int>{u, u, u, u, u, u, u} << "No.wav/1";
-        QTest::newRow("circle") << 3 << QList<int>{1, 0, 20, u, u, u, u} << "No.wav/1";
-        QTest::newRow("square") << 4 << QList<int>{1, 0, u, 10, u, u, u} << "No.wav/1";
-        QTest::newRow("cannon") << 5 << QList<int>{11, 0, u, u, -80, -50, 0} << "No.wav/1";
-        QTest::newRow("giant cannon") << 6 << QList<int>{u, u, u, u, u, u, u} << "No.wav/1";
-        QTest::newRow("stamp") << 7 << QList<int>{u, u, u, u, u, u, u} << "No.wav/1";
-    }
-    void selectionResetsTheToolsState() {
-        QFETCH(int, tool);
-        QFETCH(QList<int>, state);
-        QFETCH(QString, sound);
-        const QList<int> before{7, 0x123456, 99, 98, 1, 2, 3};
-        canvas().setDrawWidth(before[0]);
-        canvas().setForeColor(Colour(before[1]));
-        using namespace Formula;
-        PenSize = 99, BoxSize = 98, CannonX = 1, CannonY = 2, CannonMode = 3;
-        QTest::mouseClick(palette().picture(QStringLiteral("Prop%1_1").arg(tool)), Qt::LeftButton);
-        const QList<int> after{canvas().DrawWidth(),
-                               int(canvas().ForeColor()),
-                               PenSize,
-                               BoxSize,
-                               CannonX,
-                               CannonY,
-                               CannonMode};
-        for (int i = 0; i < state.size(); ++i)
-            QCOMPARE(after[i], state[i] == 9999 ? before[i] : state[i]);
-        QCOMPARE(m_app->fakes.sound->calls, QStringList{sound});
     }
 
     // Only a left double-click opens the settings window, set up for the tool; others, and
@@ -227,21 +214,7 @@ class TestPalette : public QObject {
         QFETCH(int, window);
         QFETCH(QStringList, labels);
         QFETCH(QList<Colour>, hover);
-        Form* w = nullptr;
-        switch (FormId(window)) {
-            case FormId::FrmMain:
-                w = &forms().get<FrmMain>();
-                break;
-            case FormId::FrmOption:
-                w = &palette();
-                break;
-            case FormId::FrmOption2:
-                w = &settings();
-                break;
-            default:
-                w = &forms().get<FrmAbout>();
-                break;
-        }
+        Form* w = &formOf(FormId(window));
         for (int i = 0; i < labels.size(); ++i) {
             Q_EMIT w->label(labels[i])->mouseMove(0, 0, 1, 1);
             for (int j = 0; j < labels.size(); ++j)

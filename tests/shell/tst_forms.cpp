@@ -135,11 +135,7 @@ class TestForms : public QObject {
         QFETCH(int, window);
         QFETCH(QString, name);
         QFETCH(QSize, size);
-        Form* f = window == int(FormId::FrmMain)     ? static_cast<Form*>(&title())
-                  : window == int(FormId::FrmOption) ? &forms().get<FrmOption>()
-                  : window == int(FormId::FrmOption2)
-                      ? static_cast<Form*>(&forms().get<FrmOption2>())
-                      : &forms().get<FrmAbout>();
+        Form* f = &formOf(FormId(window));
         QCOMPARE(f->label(name)->caption(), findControl(layoutOf(FormId(window)), name)->caption);
         QCOMPARE(f->label(name)->size(), size);
     }
