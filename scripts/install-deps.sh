@@ -11,6 +11,7 @@ packages=(
     libxcb-shm0-dev libbenchmark-dev libxcb-damage0-dev libxcb-xtest0-dev clang libclang-rt-14-dev imagemagick
     file lintian desktop-file-utils appstream
     x11-xserver-utils
+    fonts-urw-base35 qt6-translations-l10n
 )
 
 missing=()

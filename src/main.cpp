@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "layouts/data_files.h"
+#include "platform/app_setup.h"
 #include "platform/platform.h"
 #include "shell/forms.h"
 #include "shell/frm_main.h"
@@ -10,6 +11,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Shatter"));
     // The program ends when its last loaded window is unloaded, not when the last one hides.
     QApplication::setQuitOnLastWindowClosed(false);
+    AppSetup::loadQtTranslations();
+    AppSetup::keepNoSettings();
+    QApplication::setWindowIcon(AppSetup::programIcon());
     installPlatform(makeQtPlatform());
     forms().setProgramEndHandler([] { QCoreApplication::quit(); });
 

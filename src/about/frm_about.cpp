@@ -72,7 +72,6 @@ void FrmAbout::Label4_MouseDown(int Button, int, double, double) {
 void FrmAbout::openLink(const QString& link) {
     // The window stays as it is either way; a link nobody handles must not fail silently.
     if (platform().shell->openLink(QUrl(link))) return;
-    platform().messages->error(
-        this, QStringLiteral("Shatter"),
-        tr("Shatter could not open %1: no program is set up to handle it.").arg(link));
+    platform().messages->error(this, QStringLiteral("Shatter"),
+                               QStringLiteral("無法開啟 %1：沒有設定可以處理它的程式。").arg(link));
 }

@@ -42,12 +42,10 @@ void CaptureScreen() {
     }
     canvas.setScreenSize(size);
     if (shot.image.isNull()) {
-        const QString why =
-            shot.error.isEmpty() ? QObject::tr("the system gave no picture") : shot.error;
+        const QString why = shot.error.isEmpty() ? QStringLiteral("系統沒有傳回畫面") : shot.error;
         platform().messages->error(
             nullptr, QStringLiteral("Shatter"),
-            QObject::tr("The screen snapshot could not be taken: %1.\nThe canvas starts empty.")
-                .arg(why));
+            QStringLiteral("無法擷取螢幕畫面：%1。\n畫布將從空白開始。").arg(why));
         return;
     }
     canvas.image().blit(shot.image, QRect(0, 0, ScreenWidthPx, ScreenHeightPx), QPoint(0, 0),

@@ -92,7 +92,18 @@ Formula_Start::ToolFlags Formula_Start::selectedTools() {
     return flags;
 }
 
+bool Formula_Start::splinterAt(double X, double Y) const {
+    if (!m_splinters) return false;
+    const QPoint at = QPointF(X, Y).toPoint();
+    for (int i = 0; i < SplinterAnimation::holderCount(); ++i)
+        if (m_splinters->holderVisible(i) && m_splinters->holderRect(i).contains(at)) return true;
+    return false;
+}
+
 void Formula_Start::Form_MouseDown(int Button, int, double X, double Y) {
+    // A splinter is a control with no handlers of its own: what lands on it never reaches us.
+    m_pressOnSplinter = splinterAt(X, Y);
+    if (m_pressOnSplinter) return;
     // The flags are read once, as the press arrives: nothing a tool starts can make the same
     // press carry out a tool chosen later.
     const ToolFlags selected = selectedTools();
@@ -103,12 +114,17 @@ void Formula_Start::Form_MouseDown(int Button, int, double X, double Y) {
 
 void Formula_Start::Form_MouseMove(int Button, int, double X, double Y) {
     // Button is the set held: the left one alone, not left and right together.
+    if (m_pressOnSplinter) return;
     const ToolFlags selected = selectedTools();
     for (int n = 1; n <= Formula::kToolCount; ++n)
         if (selected[n - 1] && Button == 1) m_tools[n - 1]->move(*this, X, Y);
 }
 
 void Formula_Start::Form_MouseUp(int Button, int, double X, double Y) {
+    if (m_pressOnSplinter) {
+        m_pressOnSplinter = false;
+        return;
+    }
     const ToolFlags selected = selectedTools();
     for (int n = 1; n <= Formula::kToolCount; ++n)
         if (selected[n - 1] && Button == 1) m_tools[n - 1]->release(*this, X, Y);

@@ -80,4 +80,7 @@ class Formula_Start : public Form, public CanvasSurface {
     mutable std::map<std::pair<SpriteSet, int>, ScaledSprite> m_deviceSprites;
     std::array<std::unique_ptr<Tool>, Formula::kToolCount> m_tools;
     std::unique_ptr<SplinterAnimation> m_splinters;
+    // A press that landed on a flying splinter belongs to it, up to its release.
+    bool m_pressOnSplinter = false;
+    bool splinterAt(double X, double Y) const;
 };

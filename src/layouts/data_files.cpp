@@ -35,13 +35,13 @@ QString dataFilePath(DataDir dir, const QString& fileName) {
 
 QImage loadFixedPicture(const QString& fileName) {
     const QString path = dataFilePath(DataDir::Image, fileName);
-    if (!QFileInfo::exists(path)) platform().fatal->dataFileFailed(path, QObject::tr("file not found"));
+    if (!QFileInfo::exists(path))
+        platform().fatal->dataFileFailed(path, QStringLiteral("找不到檔案"));
     // The suffix names the format of our own files: guessing from the content would load
     // every image plugin first, which costs the title window a visible part of its start.
     QImageReader reader(path);
     QImage image = reader.read();
-    if (image.isNull())
-        platform().fatal->dataFileFailed(path, QObject::tr("invalid picture (%1)").arg(reader.errorString()));
+    if (image.isNull()) platform().fatal->dataFileFailed(path, QStringLiteral("不是可讀取的圖片"));
     return image.convertToFormat(QImage::Format_RGB32);
 }
 

@@ -33,7 +33,8 @@ bool CommonDialog::ShowSave(QWidget* parent, bool confirmOverwrite) {
 }
 
 bool CommonDialog::ShowColor(QWidget* parent) {
-    auto colour = platform().dialogs->chooseColor(parent, DialogTitle, Color);
+    // The dialog opens on its own default, not on the last colour: nothing is preselected.
+    auto colour = platform().dialogs->chooseColor(parent, DialogTitle, QColor());
     if (!colour) return false;
     Color = *colour;
     return true;

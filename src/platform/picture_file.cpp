@@ -9,6 +9,7 @@
 #include <QtEndian>
 #include <limits>
 
+#include "platform/os_reason.h"
 #include "platform/platform.h"
 
 namespace PictureFile {
@@ -192,7 +193,7 @@ ReadResult read(const QString& path) {
     if (!info.isFile()) return fail(QStringLiteral("這不是一般的檔案。"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("無法開啟檔案（%1）。").arg(file.errorString()));
+        return fail(QStringLiteral("無法開啟檔案（%1）。").arg(osReason(file.errorString())));
     const qint64 size = file.size();
     if (size == 0) return fail(QStringLiteral("檔案是空的。"));
     if (size > kMaxFileBytes)
@@ -203,7 +204,7 @@ ReadResult read(const QString& path) {
     // changes meanwhile.
     QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError || data.size() != size)
-        return fail(QStringLiteral("讀取檔案時發生錯誤（%1）。").arg(file.errorString()));
+        return fail(QStringLiteral("讀取檔案時發生錯誤（%1）。").arg(osReason(file.errorString())));
 
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
@@ -218,8 +219,7 @@ ReadResult read(const QString& path) {
     if (!complete(data, format))
         return fail(QStringLiteral("檔案不完整，可能只存了一部分或已損毀。"));
     const QImage image = reader.read();
-    if (image.isNull())
-        return fail(QStringLiteral("圖片內容已損毀（%1）。").arg(reader.errorString()));
+    if (image.isNull()) return fail(QStringLiteral("圖片內容已損毀，無法解碼。"));
     if (tooLarge(image.size())) return fail(tooLargeReason(image.size()));
     return {image, QString()};
 }
@@ -270,8 +270,12 @@ QString writeBmp(const QImage& image, const QString& path) {
     QSaveFile file(path);
     // Never fall back to writing in place: a failure must leave the old file as it was.
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("無法建立檔案（%1）。").arg(file.errorString());
+    if (!file.open(QIODevice::WriteOnly)) {
+        // Qt's words for a refused open do not always carry the system's reason: ask for it.
+        QString why = whyNotWritable(path);
+        if (why.isEmpty()) why = osReason(file.errorString());
+        return QStringLiteral("無法建立檔案（%1）。").arg(why);
+    }
     const QByteArray data = encodeBmp(image);
     // A disk that fills up first takes part of a write without an error; only the next write
     // says why, so keep writing until all is written or one fails.
@@ -284,12 +288,13 @@ QString writeBmp(const QImage& image, const QString& path) {
     if (written != data.size()) {
         const QString reason =
             file.error() != QFileDevice::NoError
-                ? file.errorString()
+                ? osReason(file.errorString())
                 : QStringLiteral("只寫入了 %1 / %2 位元組").arg(written).arg(data.size());
         file.cancelWriting();
         return QStringLiteral("寫入失敗（%1）。").arg(reason);
     }
-    if (!file.commit()) return QStringLiteral("無法完成儲存（%1）。").arg(file.errorString());
+    if (!file.commit())
+        return QStringLiteral("無法完成儲存（%1）。").arg(osReason(file.errorString()));
     return QString();
 }
 

@@ -61,6 +61,7 @@ public:
     // Each returns nothing when the user cancels.
     virtual std::optional<QString> openFile(QWidget* parent, const FileDialogRequest& request) = 0;
     virtual std::optional<QString> saveFile(QWidget* parent, const FileDialogRequest& request) = 0;
+    // An invalid initial colour opens the dialog on its default.
     virtual std::optional<QColor> chooseColor(QWidget* parent, const QString& title,
                                               const QColor& initial) = 0;
 };
@@ -99,6 +100,9 @@ public:
     virtual ~FatalHandler() = default;
     [[noreturn]] virtual void dataFileFailed(const QString& path, const QString& reason) = 0;
 };
+
+// What the user reads when a fixed data file fails, at start-up or later in the run.
+QString fatalDataFileMessage(const QString& path, const QString& reason);
 
 struct Platform {
     std::unique_ptr<SoundPlayer> sound;

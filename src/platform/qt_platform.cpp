@@ -52,15 +52,15 @@ class QtScreenCapture final : public ScreenCapture {
 public:
     CaptureResult grabPrimaryScreen() override {
         if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
-            return {{}, QObject::tr("this Wayland session does not let programs read the screen")};
+            return {{}, QStringLiteral("這個 Wayland 工作階段不允許程式讀取螢幕")};
         QScreen* screen = QGuiApplication::primaryScreen();
-        if (!screen) return {{}, QObject::tr("no screen was found")};
+        if (!screen) return {{}, QStringLiteral("找不到螢幕")};
         if (QImage fast = grabX11RootThroughSharedMemory(DeviceScale::primaryScreenSize());
             !fast.isNull())
             return {std::move(fast), {}};
         // Qt's grab is in device pixels already, whatever the scale factor.
         const QPixmap shot = screen->grabWindow(0);
-        if (shot.isNull()) return {{}, QObject::tr("the window system refused the screen grab")};
+        if (shot.isNull()) return {{}, QStringLiteral("視窗系統拒絕擷取螢幕")};
         QImage image = shot.toImage().convertToFormat(QImage::Format_RGB32);
         image.setDevicePixelRatio(1);
         return {std::move(image), {}};
@@ -92,10 +92,13 @@ public:
     }
     std::optional<QColor> chooseColor(QWidget* parent, const QString& title,
                                       const QColor& initial) override {
-        const QColor c = QColorDialog::getColor(initial, parent, title,
-                                                QColorDialog::DontUseNativeDialog);
-        if (!c.isValid()) return std::nullopt;
-        return c;
+        QColorDialog dialog(parent);
+        dialog.setWindowTitle(title);
+        dialog.setOption(QColorDialog::DontUseNativeDialog);
+        if (initial.isValid()) dialog.setCurrentColor(initial);
+        if (dialog.exec() != QDialog::Accepted || !dialog.selectedColor().isValid())
+            return std::nullopt;
+        return dialog.selectedColor();
     }
 
 private:
@@ -150,10 +153,8 @@ private:
 class QtFatalHandler final : public FatalHandler {
 public:
     [[noreturn]] void dataFileFailed(const QString& path, const QString& reason) override {
-        const QString text = QObject::tr("Shatter cannot start: the data file\n%1\n%2.")
-                                 .arg(QDir::toNativeSeparators(path), reason);
-        std::fprintf(stderr, "shatter: cannot read data file %s: %s\n", qPrintable(path),
-                     qPrintable(reason));
+        const QString text = fatalDataFileMessage(path, reason);
+        std::fprintf(stderr, "shatter: %s\n", qPrintable(QString(text).replace('\n', ' ')));
         std::fflush(stderr);
         if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) &&
             !QGuiApplication::platformName().startsWith(QLatin1String("offscreen"))) {

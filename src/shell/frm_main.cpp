@@ -8,6 +8,7 @@
 #include "canvas/formula_start.h"
 #include "layouts/data_files.h"
 #include "palette/frm_option.h"
+#include "platform/app_setup.h"
 #include "platform/platform.h"
 #include "shell/forms.h"
 #include "shell/formula.h"
@@ -32,6 +33,8 @@ constexpr Qt::WindowFlags kMinimisedFlags =
 
 FrmMain::FrmMain() : Form(kId) {
     setWindowTitle(QStringLiteral("Shatter"));
+    // Shown on the taskbar entry of the minimised title.
+    setWindowIcon(AppSetup::programIcon());
     auto wire = [this](const QString& name, auto move, auto down) {
         Label* l = label(name);
         connect(l, &Label::mouseMove, this, move);

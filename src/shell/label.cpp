@@ -1,5 +1,7 @@
 #include "shell/label.h"
 
+#include <QPainter>
+
 #include "shell/layout_style.h"
 #include "shell/mouse_args.h"
 
@@ -25,7 +27,8 @@ void Label::setCaption(const QString& text) {
     setText(text);
     if (m_autoSize) {
         // Auto-size labels grow or shrink to show the whole caption on one line.
-        resize(sizeHint().expandedTo(QSize(1, 1)));
+        resize(QSize(fontMetrics().horizontalAdvance(text), lineMetrics(font()).height())
+                   .expandedTo(QSize(1, 1)));
     }
 }
 
@@ -45,4 +48,17 @@ void Label::mouseMoveEvent(QMouseEvent* e) {
 void Label::mouseReleaseEvent(QMouseEvent* e) {
     Q_EMIT mouseUp(pressedButton(e), shiftState(e), e->position().x(), e->position().y());
 }
-void Label::mouseDoubleClickEvent(QMouseEvent*) { Q_EMIT dblClick(); }
+void Label::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton) Q_EMIT dblClick();
+}
+
+void Label::paintEvent(QPaintEvent*) {
+    // On the Ming face's baseline, so the Latin face's taller line does not push text down.
+    QPainter p(this);
+    p.setFont(font());
+    p.setPen(palette().color(QPalette::WindowText));
+    const int x = (alignment() & Qt::AlignHCenter)
+                      ? (width() - fontMetrics().horizontalAdvance(text())) / 2
+                      : 0;
+    p.drawText(QPoint(x, lineMetrics(font()).ascent()), text());
+}

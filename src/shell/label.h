@@ -29,8 +29,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
 
-private:
+  private:
     Colour m_fore = 0;
     bool m_autoSize = false;
     QSize m_designSize;

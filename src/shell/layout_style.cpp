@@ -7,18 +7,35 @@
 #include <cmath>
 
 #include "platform/device_scale.h"
+namespace {
+const QStringList& mingFaces() {
+    static const QStringList faces{
+        QStringLiteral("PMingLiU"),          QStringLiteral("AR PL UMing TW"),
+        QStringLiteral("AR PL UMing HK"),    QStringLiteral("AR PL UMing CN"),
+        QStringLiteral("Noto Serif CJK TC"), QStringLiteral("Noto Sans CJK TC"),
+        QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("DejaVu Sans")};
+    return faces;
+}
+}  // namespace
 
 QFont layoutFont(double points) {
     if (points <= 0) points = 9;
     QFont f;
-    f.setFamilies({QStringLiteral("PMingLiU"), QStringLiteral("AR PL UMing TW"),
-                   QStringLiteral("AR PL UMing HK"), QStringLiteral("AR PL UMing CN"),
-                   QStringLiteral("Noto Serif CJK TC"), QStringLiteral("Noto Sans CJK TC"),
-                   QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("DejaVu Sans")});
+    // The free Ming faces have half-em spaces and wide Latin letters; a face with the classic
+    // serif metrics (quarter-em space) sets Latin text and spaces, the Ming face the rest.
+    QStringList faces = mingFaces();
+    faces.insert(1, QStringLiteral("Nimbus Roman"));
+    f.setFamilies(faces);
     f.setPixelSize(static_cast<int>(std::lround(points * 96.0 / 72.0)));
     f.setWeight(QFont::Normal);
     f.setStyleHint(QFont::Serif);
     return f;
+}
+
+QFontMetrics lineMetrics(const QFont& font) {
+    QFont ming = font;
+    ming.setFamilies(mingFaces());
+    return QFontMetrics(ming);
 }
 
 QImage handCursorImage() {

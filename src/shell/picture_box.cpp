@@ -35,4 +35,6 @@ void PictureBox::mousePressEvent(QMouseEvent* e) {
 void PictureBox::mouseMoveEvent(QMouseEvent* e) {
     Q_EMIT mouseMove(heldButtons(e), shiftState(e), e->position().x(), e->position().y());
 }
-void PictureBox::mouseDoubleClickEvent(QMouseEvent*) { Q_EMIT dblClick(); }
+void PictureBox::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton) Q_EMIT dblClick();
+}

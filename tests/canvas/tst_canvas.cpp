@@ -5,6 +5,7 @@
 #include "canvas/formula_start.h"
 #include "canvas/splinter_animation.h"
 #include "canvas/tools/tool.h"
+#include "layouts/data_files.h"
 #include "shell/forms.h"
 #include "shell/picture_box.h"
 #include "support/app_fixture.h"
@@ -19,7 +20,10 @@ class RecordingSurface final : public CanvasSurface {
   public:
     PersistentImage& image() override { return img; }
     // Every holder of a set has the same size.
-    const QImage& sprite(SpriteSet set, int) const override { return sprites.at(int(set)); }
+    const QImage& sprite(SpriteSet set, int index) const override {
+        const auto own = holders.find({int(set), index});
+        return own != holders.end() ? own->second : sprites.at(int(set));
+    }
     void Refresh(const QRect& r) override { log("R" + text(r)); }
     void invalidate(const QRect& r) override { log("I" + text(r)); }
     void playSound(const QString& name, int16_t flags) override {
@@ -31,6 +35,7 @@ class RecordingSurface final : public CanvasSurface {
 
     PersistentImage img{QSize(1024, 768), 0xFFFFFF};
     std::vector<QImage> sprites;  // only their sizes matter, in SpriteSet order
+    std::map<std::pair<int, int>, QImage> holders;  // a holder's own picture, where given
     QStringList calls;
     RecordingSurface() {
         for (QSize n :
@@ -107,8 +112,7 @@ class TestCanvas : public QObject {
         m_app->fakes.capture->error = QStringLiteral("this session does not let programs read it");
         Formula_Start& canvas = forms().get<Formula_Start>();
         const QString text = m_app->fakes.messages->only();
-        QVERIFY2(text.contains("snapshot could not be taken") &&
-                     text.contains(m_app->fakes.capture->error),
+        QVERIFY2(text.contains("無法擷取螢幕畫面") && text.contains(m_app->fakes.capture->error),
                  qPrintable(text));
         QImage black = canvas.image().image().copy();
         black.fill(Qt::black);
@@ -120,34 +124,49 @@ class TestCanvas : public QObject {
     void toolGeometry_data() {
         QTest::addColumn<int>("tool");
         QTest::addColumn<double>("random");
-        QTest::addColumn<QList<QPoint>>("stroke");
+        QTest::addColumn<QList<QPointF>>("stroke");
         QTest::addColumn<QStringList>("calls");
         QTest::newRow("three-headed cannon press")
-            << 5 << 0.0 << QList<QPoint>{{500, 400}}
+            << 5 << 0.0 << QList<QPointF>{{500, 400}}
             << QStringList{"R413,344 14x13", "+10", "I415,345 11x11", "SGun.wav/9",
                            "R428,329 14x13", "+10", "I430,330 11x11", "SGun.wav/9",
                            "R443,314 14x13", "+10", "I445,315 11x11", "SGun.wav/9"};
         QTest::newRow("three-headed cannon first move")
-            << 5 << 0.0 << QList<QPoint>{{500, 400}, {500, 400}}
+            << 5 << 0.0 << QList<QPointF>{{500, 400}, {500, 400}}
             << QStringList{"R458,299 14x13", "I460,300 11x11", "R473,284 14x13",
                            "I475,285 11x11", "R488,269 14x13", "I490,270 11x11"};
         QTest::newRow("giant cannon")
-            << 6 << 0.5 << QList<QPoint>{{500, 400}}
+            << 6 << 0.5 << QList<QPointF>{{500, 400}}
             << QStringList{"R420,320 20x19", "+100", "SBomb.wav/1", "R400,300 60x60"};
         QTest::newRow("giant cannon at the corner")
-            << 6 << 0.5 << QList<QPoint>{{50, 50}}
+            << 6 << 0.5 << QList<QPointF>{{50, 50}}
             << QStringList{"R-", "+100", "SBomb.wav/1", "R0,0 10x10"};
-        QTest::newRow("stamp 101x50")
-            << 7 << 0.0 << QList<QPoint>{{200, 200}} << QStringList{"STo.wav/1", "R150,175 101x50"};
-        QTest::newRow("chainsaw press") << 1 << 0.0 << QList<QPoint>{{300, 300}}
+        QTest::newRow("stamp 101x50") << 7 << 0.0 << QList<QPointF>{{200, 200}}
+                                      << QStringList{"STo.wav/1", "R150,175 101x50"};
+        // Rounded once, after the offsets: 413.5 and 344.5 go to the even 414 and 344.
+        QTest::newRow("three-headed cannon between pixels")
+            << 5 << 0.0 << QList<QPointF>{{500.5, 400.5}}
+            << QStringList{"R414,344 14x13", "+10", "I415,345 11x11", "SGun.wav/9",
+                           "R428,330 14x13", "+10", "I431,331 11x11", "SGun.wav/9",
+                           "R444,314 14x13", "+10", "I445,315 11x11", "SGun.wav/9"};
+        for (double r : {0.0, 0.5, 0.9})  // cracks 1, 2 and 3: picture 2 has its own offset
+            QTest::addRow("hammer, random %g", r)
+                << 2 << r << QList<QPointF>{{500, 400}}
+                << QStringList{r == 0.5 ? "R420,320 178x155" : "R395,340 178x155", "SGlass.wav/1",
+                               "B500,400"};
+        QTest::newRow("circle") << 3 << 0.0 << QList<QPointF>{{500, 400}}
+                                << QStringList{"I480,380 41x41", "SCircle.wav/9"};
+        QTest::newRow("square") << 4 << 0.0 << QList<QPointF>{{500, 400}}
+                                << QStringList{"I490,390 21x21", "SRestenger.wav/9"};
+        QTest::newRow("chainsaw press") << 1 << 0.0 << QList<QPointF>{{300, 300}}
                                         << QStringList{"SProp1_2.wav/9", "I290,300 1x1"};
         QTest::newRow("chainsaw move")
-            << 1 << 0.0 << QList<QPoint>{{300, 300}, {340, 310}} << QStringList{"I290,300 41x11"};
+            << 1 << 0.0 << QList<QPointF>{{300, 300}, {340, 310}} << QStringList{"I290,300 41x11"};
     }
     void toolGeometry() {
         QFETCH(int, tool);
         QFETCH(double, random);
-        QFETCH(QList<QPoint>, stroke);
+        QFETCH(QList<QPointF>, stroke);
         QFETCH(QStringList, calls);
         m_app->fakes.random->fallback = random;
         Formula::PenSize = 20, Formula::BoxSize = 10, Formula::CannonX = -80,
@@ -156,8 +175,66 @@ class TestCanvas : public QObject {
         s.img.setDrawWidth(tool == 5 ? 11 : 1);
         const std::unique_ptr<Tool> t = makeTool(tool);
         t->press(s, stroke[0].x(), stroke[0].y());
-        for (QPoint p : stroke.mid(1)) s.calls.clear(), t->move(s, p.x(), p.y());
+        for (QPointF p : stroke.mid(1)) s.calls.clear(), t->move(s, p.x(), p.y());
         QCOMPARE(s.calls, calls);
+    }
+
+    // Every holder a colour of its own over a coloured image: the pixel at a point tells which
+    // holders were copied there, with which operation and in which order.
+    void toolsCopyTheirHoldersWithTheirOperations_data() {
+        QTest::addColumn<int>("tool");
+        QTest::addColumn<double>("random");
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<QRgb>("pixel");
+        const QRgb bg = 0x336699;
+        QTest::newRow("hammer, crack 1") << 2 << 0.0 << QPoint(395, 340) << (bg & 0xC0FFEE);
+        QTest::newRow("hammer, crack 2") << 2 << 0.5 << QPoint(420, 320) << (bg & 0xBADA55);
+        QTest::newRow("hammer, crack 3") << 2 << 0.9 << QPoint(395, 340) << (bg & 0x5EED11);
+        QTest::newRow("cannon: mask 2, then picture 1")
+            << 5 << 0.0 << QPoint(413, 344) << ((bg & 0xF0F0F0) ^ 0x123456);
+        QTest::newRow("giant cannon: muzzle under crater 2")
+            << 6 << 0.5 << QPoint(421, 321) << (((bg & 0xAAAAAA) ^ 0x0F0F0F) & 0x0F770F);
+        QTest::newRow("giant cannon, crater 1") << 6 << 0.0 << QPoint(401, 301) << (bg & 0x77FF77);
+        QTest::newRow("giant cannon, crater 3") << 6 << 0.9 << QPoint(401, 301) << (bg & 0xEEEE00);
+        QTest::newRow("stamp copies") << 7 << 0.0 << QPoint(450, 375) << QRgb(0x13579B);
+    }
+    void toolsCopyTheirHoldersWithTheirOperations() {
+        QFETCH(int, tool);
+        QFETCH(double, random);
+        QFETCH(QPoint, at);
+        QFETCH(QRgb, pixel);
+        m_app->fakes.random->fallback = random;
+        Formula::CannonX = -80, Formula::CannonY = -50;
+        RecordingSurface s;
+        s.img.reset(QSize(1024, 768), 0x996633);  // 0x00BBGGRR: RGB 0x336699
+        const std::pair<std::pair<int, int>, QRgb> colours[] = {
+            {{int(SpriteSet::Glass), 1}, 0xC0FFEE}, {{int(SpriteSet::Glass), 2}, 0xBADA55},
+            {{int(SpriteSet::Glass), 3}, 0x5EED11}, {{int(SpriteSet::Bomb), 1}, 0x123456},
+            {{int(SpriteSet::Bomb), 2}, 0xF0F0F0},  {{int(SpriteSet::Bomb2), 1}, 0x0F0F0F},
+            {{int(SpriteSet::Bomb2), 2}, 0xAAAAAA}, {{int(SpriteSet::Bomb3), 1}, 0x77FF77},
+            {{int(SpriteSet::Bomb3), 2}, 0x0F770F}, {{int(SpriteSet::Bomb3), 3}, 0xEEEE00},
+            {{int(SpriteSet::To), 0}, 0x13579B}};
+        for (const auto& [holder, colour] : colours) {
+            QImage picture = s.sprites.at(holder.first).copy();
+            picture.fill(QColor::fromRgb(colour));
+            s.holders[holder] = picture;
+        }
+        makeTool(tool)->press(s, 500, 400);
+        QCOMPARE(s.img.image().pixel(at) & 0xFFFFFF, pixel);
+    }
+
+    // Each holder keeps its own file; the craters are files 3 to 5 of the Bomb2_ series.
+    void holdersKeepTheirFiles() {
+        const Formula_Start& canvas = canvasWith(0);
+        const std::tuple<const char*, int, const char*> files[] = {
+            {"PicGlass", 1, "Glass1.jpg"},  {"PicGlass", 2, "Glass2.jpg"},
+            {"PicGlass", 3, "Glass3.jpg"},  {"PicBomb", 1, "Bomb1_1.bmp"},
+            {"PicBomb", 2, "Bomb1_2.bmp"},  {"PicBomb2", 1, "Bomb2_1.bmp"},
+            {"PicBomb2", 2, "Bomb2_2.bmp"}, {"PicBomb3", 1, "Bomb2_3.bmp"},
+            {"PicBomb3", 2, "Bomb2_4.bmp"}, {"PicBomb3", 3, "Bomb2_5.bmp"},
+            {"PicTo", -1, "Tittle.jpg"},    {"PicSplinter", 0, "Splinter.bmp"}};
+        for (const auto& [holder, index, file] : files)
+            QCOMPARE(canvas.picture(holder, index)->picture(), loadFixedPicture(file));
     }
 
     // The three-headed cannon's aim after each event of two strokes: a press leaves it where
@@ -250,6 +327,48 @@ class TestCanvas : public QObject {
         flushDeletes();
         QVERIFY(watch.isNull());
         QTest::qWait(3 * SplinterAnimation::kStepIntervalMs);  // no step reaches a dead canvas
+    }
+
+    // A burst started while one flies restarts all 21 splinters from its own point; a press on
+    // a flying splinter belongs to the splinter and strikes nothing, up to its release.
+    void splintersOfANestedBurstAndPressesOnThem() {
+        Formula_Start& canvas = canvasWith(2);
+        SplinterAnimation& flying = *canvas.splinters();
+        canvas.Form_MouseDown(1, 0, 400, 300);
+        for (int i = 0; i < 5; ++i) flying.step();
+        canvas.Form_MouseDown(1, 0, 900, 100);
+        for (int i = 0; i < SplinterAnimation::holderCount(); ++i) {
+            QVERIFY(flying.holderVisible(i));
+            QCOMPARE(flying.holderPos(i), QPoint(910, 200));
+        }
+        canvasWith(3);
+        m_app->fakes.sound->calls.clear();
+        const QImage before = canvas.image().image().copy();
+        canvas.Form_MouseDown(1, 0, 915, 205);
+        canvas.Form_MouseMove(1, 0, 700, 500);
+        canvas.Form_MouseUp(1, 0, 700, 500);
+        QCOMPARE(changed(before, canvas.image().image()), QRect());
+        QCOMPARE(m_app->fakes.sound->calls, QStringList());
+        canvas.Form_MouseDown(1, 0, 300, 300);  // beside them the circle is drawn
+        QCOMPARE(changed(before, canvas.image().image()), QRect(280, 280, 41, 41));
+    }
+
+    // A new canvas starts from the layout's drawing state, with PenSize and BoxSize at 20;
+    // the tool flags and the cannon's aim stay, so the tool works on at once.
+    void reloadKeepsToolAndAimOnly() {
+        Formula_Start& first = canvasWith(5);
+        first.setForeColor(0x123456);
+        Formula::CannonX = 7, Formula::CannonY = 8, Formula::CannonMode = 4;
+        Formula::PenSize = 55, Formula::BoxSize = 44;
+        forms().unload(FormId::Formula_Start);
+        flushDeletes();
+        Formula_Start& again = forms().get<Formula_Start>();
+        QCOMPARE(QList<int>({again.DrawWidth(), int(again.ForeColor()), Formula::PenSize,
+                             Formula::BoxSize, Formula::PropOn(5), Formula::CannonX,
+                             Formula::CannonY, Formula::CannonMode}),
+                 QList<int>({1, 0, 20, 20, -1, 7, 8, 4}));
+        again.Form_MouseDown(1, 0, 500, 400);
+        QCOMPARE(m_app->fakes.sound->calls.value(0), "Gun.wav/9");
     }
 
     // Clock 30 rises 295, 285, 275 pixels; clock 1 rises 5 and then falls.

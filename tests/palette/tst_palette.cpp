@@ -1,6 +1,7 @@
 #include <QPainter>
 #include <QtTest>
 
+#include "about/frm_about.h"
 #include "canvas/formula_start.h"
 #include "layouts/data_files.h"
 #include "palette/frm_option.h"
@@ -8,6 +9,7 @@
 #include "platform/picture_file.h"
 #include "settings/frm_option2.h"
 #include "shell/forms.h"
+#include "shell/frm_main.h"
 #include "shell/label.h"
 #include "shell/picture_box.h"
 #include "support/app_fixture.h"
@@ -36,33 +38,56 @@ class TestPalette : public QObject {
         m_dir.reset();
     }
 
-    // Tools are picked by picture or caption in turn; another tool is picked first, so the
-    // frame must move rather than add up.
-    void selectionFramesTheToolAndSetsItsCursor_data() {
+    // Tools are picked by picture or caption in turn, over another tool's frame and state:
+    // the frame moves, the tool's state is reset over what was left (u: left as it was), the
+    // tool's cursor goes to all three windows and its sound plays.
+    void selectionFramesResetsAndSetsTheCursor_data() {
         QTest::addColumn<int>("tool");
-        QTest::addColumn<QPoint>("topLeft");
-        QTest::addColumn<QPoint>("bottomRight");  // x -1: follows the auto-size caption
-        const QPoint corners[][2] = {{{35, 19}, {86, 86}},   {{115, 19}, {166, 86}},
-                                     {{195, 19}, {246, 86}}, {{275, 19}, {326, 86}},
-                                     {{35, 99}, {81, 161}},  {{115, 99}, {-1, 161}},
-                                     {{195, 99}, {-1, 161}}};
-        for (int n = 1; n <= 7; ++n)
-            QTest::addRow("%d", n) << n << corners[n - 1][0] << corners[n - 1][1];
+        QTest::addColumn<QRect>("frame");
+        QTest::addColumn<QList<int>>("state");  // pen width, colour, PenSize, BoxSize, aim, mode
+        QTest::addColumn<QString>("sound");
+        const int u = 9999;
+        using L = QList<int>;
+        QTest::newRow("1") << 1 << QRect({35, 19}, QPoint{86, 86}) << L{1, 0, 20, u, u, u, u}
+                           << "Prop1_1.wav/9";
+        QTest::newRow("2") << 2 << QRect({115, 19}, QPoint{166, 86}) << L{u, u, u, u, u, u, u}
+                           << "No.wav/1";
+        QTest::newRow("3") << 3 << QRect({195, 19}, QPoint{246, 86}) << L{1, 0, 20, u, u, u, u}
+                           << "No.wav/1";
+        QTest::newRow("4") << 4 << QRect({275, 19}, QPoint{326, 86}) << L{1, 0, u, 10, u, u, u}
+                           << "No.wav/1";
+        QTest::newRow("5") << 5 << QRect({35, 99}, QPoint{81, 161}) << L{11, 0, u, u, -80, -50, 0}
+                           << "No.wav/1";
+        QTest::newRow("6") << 6 << QRect({115, 99}, QPoint{160, 161}) << L{u, u, u, u, u, u, u}
+                           << "No.wav/1";
+        QTest::newRow("7") << 7 << QRect({195, 99}, QPoint{240, 161}) << L{u, u, u, u, u, u, u}
+                           << "No.wav/1";
     }
-    void selectionFramesTheToolAndSetsItsCursor() {
+    void selectionFramesResetsAndSetsTheCursor() {
         QFETCH(int, tool);
-        QFETCH(QPoint, topLeft);
-        QFETCH(QPoint, bottomRight);
-        Label* caption = palette().label(QStringLiteral("Prop%1_2").arg(tool));
-        if (bottomRight.x() < 0) bottomRight.setX(caption->geometry().right() + 6);
+        QFETCH(QRect, frame);
+        QFETCH(QList<int>, state);
+        QFETCH(QString, sound);
+        using namespace Formula;
         QTest::mouseClick(palette().picture(QStringLiteral("Prop%1_1").arg(tool == 1 ? 7 : 1)),
                           Qt::LeftButton);
+        const QList<int> before{7, 0x123456, 99, 98, 1, 2, 3};
+        canvas().setDrawWidth(before[0]);
+        canvas().setForeColor(Colour(before[1]));
+        PenSize = 99, BoxSize = 98, CannonX = 1, CannonY = 2, CannonMode = 3;
+        m_app->fakes.sound->calls.clear();
         QWidget* picture = palette().picture(QStringLiteral("Prop%1_1").arg(tool));
-        QTest::mouseClick(tool % 2 ? picture : static_cast<QWidget*>(caption), Qt::LeftButton);
+        QWidget* caption = palette().label(QStringLiteral("Prop%1_2").arg(tool));
+        QTest::mouseClick(tool % 2 ? picture : caption, Qt::LeftButton);
         QCOMPARE(Formula::selectedTool(), tool);
         // A closed outline one pixel wide, nothing else, outside the controls.
-        QCOMPARE(drawn(palette(), qRgb(255, 255, 255)), QRect(topLeft, bottomRight));
-        QCOMPARE(m_drawnCount, 2 * (bottomRight - topLeft).manhattanLength());
+        QCOMPARE(drawn(palette(), qRgb(255, 255, 255)), frame);
+        QCOMPARE(m_drawnCount, 2 * (frame.width() + frame.height() - 2));
+        const QList<int> after{canvas().DrawWidth(), int(canvas().ForeColor()), PenSize, BoxSize,
+                               CannonX, CannonY, CannonMode};
+        for (int i = 0; i < state.size(); ++i)
+            QCOMPARE(after[i], state[i] == 9999 ? before[i] : state[i]);
+        QCOMPARE(m_app->fakes.sound->calls, QStringList{sound});
         // The tool's cursor on all three windows; the settings window was loaded hidden.
         const CursorFileResult file =
             readCursorFile(dataFilePath(DataDir::IconCursor, DataFiles::toolCursor(tool)));
@@ -71,6 +96,131 @@ class TestPalette : public QObject {
             const QCursor c = f->client()->cursor();
             QCOMPARE(c.pixmap().toImage().convertToFormat(QImage::Format_ARGB32), file.image);
             QCOMPARE(c.hotSpot(), file.hotSpot);
+        }
+    }
+
+    // Only a left double-click opens the settings window, set up for the tool; others, and
+    // tools without settings, leave it closed and the palette shown.
+    void doubleClickSetsUpTheSettingsWindow_data() {
+        QTest::addColumn<int>("tool");
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::addColumn<QString>("heading");    // empty: no settings window
+        QTest::addColumn<QList<bool>>("shown");  // LabColor, LabOpen, Num(1..5)
+        const struct {
+            int n;
+            const char* heading;
+            QList<bool> shown;
+        } setups[] = {
+            {1, "鋸痕粗", {false, false, true}},
+            {3, "圓大小", {true, false, true}},
+            {4, "方形大小", {true, false, true}},
+            {7, "圖章路徑", {false, true, false}},
+        };
+        for (const auto& s : setups) {
+            QTest::addRow("%d left", s.n) << s.n << Qt::LeftButton << s.heading << s.shown;
+            QTest::addRow("%d right", s.n) << s.n << Qt::RightButton << "" << QList<bool>();
+            QTest::addRow("%d middle", s.n) << s.n << Qt::MiddleButton << "" << QList<bool>();
+        }
+        for (int n : {2, 5, 6})
+            QTest::addRow("%d left", n) << n << Qt::LeftButton << "" << QList<bool>();
+    }
+    void doubleClickSetsUpTheSettingsWindow() {
+        QFETCH(int, tool);
+        QFETCH(Qt::MouseButton, button);
+        QFETCH(QString, heading);
+        QFETCH(QList<bool>, shown);
+        for (const char* part : {"_1", "_2"}) {
+            QWidget* w =
+                palette().findChild<QWidget*>(QStringLiteral("Prop%1%2").arg(tool).arg(part));
+            QTest::mouseDClick(w, button);
+            QCOMPARE(settings().isVisible(), !heading.isEmpty());
+            QCOMPARE(palette().isVisible(), heading.isEmpty());
+            if (heading.isEmpty()) continue;
+            QCOMPARE(settings().label("LabTittle")->caption(), heading);
+            QCOMPARE(settings().label("LabColor")->isVisible(), shown[0]);
+            QCOMPARE(settings().label("LabOpen")->isVisible(), shown[1]);
+            for (int k = 1; k <= 5; ++k)
+                QCOMPARE(settings().picture("Num", k)->isVisible(), shown[2]);
+            settings().hideForm();
+            palette().showForm();
+        }
+    }
+
+    // Exit: canvas, No.wav, settings window, palette with No.wav once more; then the end.
+    void exitUnloadsInOrderWithTwoNoSounds() {
+        QTest::mouseClick(palette().picture("Prop2_1"), Qt::LeftButton);
+        m_app->fakes.sound->calls.clear();
+        QStringList order;
+        m_app->fakes.sound->onPlay = [&order] {
+            order << QStringLiteral("%1%2%3")
+                         .arg(forms().isLoaded(FormId::Formula_Start))
+                         .arg(forms().isLoaded(FormId::FrmOption2))
+                         .arg(forms().isLoaded(FormId::FrmOption));
+        };
+        QTest::mouseClick(palette().label("LabExit"), Qt::RightButton);
+        QVERIFY(order.isEmpty());
+        QTest::mouseClick(palette().label("LabExit"), Qt::LeftButton);
+        QCOMPARE(order, (QStringList{"011", "001"}));
+        QCOMPARE(m_app->fakes.sound->calls, (QStringList{"No.wav/1", "No.wav/1"}));
+        QCOMPARE(forms().loadedCount(), 0);
+        QCOMPARE(m_app->programEnds, 1);
+    }
+
+    // Each command's dialog gets its title and filter; the colour dialog preselects nothing,
+    // not even the colour accepted before.
+    void dialogsGetTheirTitlesAndFilters() {
+        save(QString());
+        load(QString());
+        QTest::mouseDClick(palette().picture("Prop7_1"), Qt::LeftButton);
+        settings().LabOpen_MouseDown(1, 0, 0, 0);
+        FakeDialogs& d = *m_app->fakes.dialogs;
+        QCOMPARE(d.saveRequests.at(0).title, "儲存圖片");
+        QCOMPARE(d.saveRequests.at(0).filter,
+                 "ZEL圖片(*.ZEL)|*.ZEL|點陣圖 (*.bmp)|*.bmp|JPEG Filter (*.jpg;*.jpeg)|*.jpg");
+        QCOMPARE(d.openRequests.at(0).title, "讀取圖片");
+        QCOMPARE(d.openRequests.at(0).filter, "ZEL圖片(*.ZEL)|*.ZEL");
+        QCOMPARE(d.openRequests.at(1).title, "圖章路徑");
+        QCOMPARE(d.openRequests.at(1).filter,
+                 "圖片(*.bmp,*.jpg,*.gif,*.cur,*.ico)|*.bmp;*.jpg;*.gif;*.cur;*.ico");
+        d.colorAnswers = {QColor(Qt::red), std::nullopt};
+        settings().LabColor_MouseDown(1, 0, 0, 0);
+        settings().LabColor_MouseDown(1, 0, 0, 0);
+        QCOMPARE(d.colorRequests.size(), size_t(2));
+        for (const auto& [title, initial] : d.colorRequests) {
+            QCOMPARE(title, "選取顏色");
+            QVERIFY(!initial.isValid());
+        }
+        QCOMPARE(canvas().ForeColor(), Colour(0x0000FF));  // the cancel keeps the accepted red
+    }
+
+    // Hovering a command lights it in the window's colour; the background turns all white.
+    void hoverColoursAndTheirReset_data() {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<QStringList>("labels");
+        QTest::addColumn<QList<Colour>>("hover");
+        QTest::newRow("title") << int(FormId::FrmMain)
+                               << QStringList{"Come", "Quit", "About", "MostS"}
+                               << QList<Colour>{0xFF0000, 0xFF0000, 0xFF0000, 0xFF0000};
+        QTest::newRow("palette") << int(FormId::FrmOption)
+                                 << QStringList{"LabExit", "SavePic", "LoadPic"}
+                                 << QList<Colour>{0x0000FF, 0x0000FF, 0x0000FF};
+        QTest::newRow("settings") << int(FormId::FrmOption2)
+                                  << QStringList{"LabColor", "LabOpen", "LabTrue"}
+                                  << QList<Colour>{0x00FFFF, 0x0000FF, 0x00FFFF};
+        QTest::newRow("about") << int(FormId::FrmAbout) << QStringList{"Label3", "Label4"}
+                               << QList<Colour>{0xFF00FF, 0xFF00FF};
+    }
+    void hoverColoursAndTheirReset() {
+        QFETCH(int, window);
+        QFETCH(QStringList, labels);
+        QFETCH(QList<Colour>, hover);
+        Form* w = &formOf(FormId(window));
+        for (int i = 0; i < labels.size(); ++i) {
+            Q_EMIT w->label(labels[i])->mouseMove(0, 0, 1, 1);
+            for (int j = 0; j < labels.size(); ++j)
+                QCOMPARE(w->label(labels[j])->foreColor(), j == i ? hover[i] : Colour(0xFFFFFF));
+            w->Form_MouseMove(0, 0, 1, 1);
+            QCOMPARE(w->label(labels[i])->foreColor(), Colour(0xFFFFFF));
         }
     }
 

@@ -40,24 +40,24 @@ class TestCursorFile : public QObject {
             put(b, at, v, n);
             return b;
         };
-        QTest::newRow("an icon") << poked(good, kType, 1, 2) << "icon";
-        QTest::newRow("no pictures") << poked(good, kCount, 0, 2) << "no pictures";
+        QTest::newRow("an icon") << poked(good, kType, 1, 2) << "圖示檔";
+        QTest::newRow("no pictures") << poked(good, kCount, 0, 2) << "沒有圖片";
         QTest::newRow("offset past the end")
-            << poked(good, kEntryOffset, 0xFFFFFFF0u, 4) << "outside the file";
-        QTest::newRow("hot spot right of it") << poked(good, kHotX, 32, 2) << "hot spot (32, 0)";
-        QTest::newRow("huge bitmap") << poked(good, kDibWidth, 0x7FFFFFFF, 4) << "claims";
-        QTest::newRow("negative height") << poked(good, kDibHeight, quint32(-64), 4) << "claims";
+            << poked(good, kEntryOffset, 0xFFFFFFF0u, 4) << "檔案範圍之外";
+        QTest::newRow("hot spot right of it") << poked(good, kHotX, 32, 2) << "熱點 (32, 0)";
+        QTest::newRow("huge bitmap") << poked(good, kDibWidth, 0x7FFFFFFF, 4) << "宣稱";
+        QTest::newRow("negative height") << poked(good, kDibHeight, quint32(-64), 4) << "宣稱";
         QTest::newRow("directory and bitmap disagree")
-            << poked(good, kEntryWidth, 16, 1) << "directory says 16";
-        QTest::newRow("compressed") << poked(good, kDibCompression, 1, 4) << "compressed";
-        QTest::newRow("empty") << QByteArray() << "empty";
-        QTest::newRow("truncated") << good.chopped(1) << "outside the file";
+            << poked(good, kEntryWidth, 16, 1) << "目錄寫的是 16";
+        QTest::newRow("compressed") << poked(good, kDibCompression, 1, 4) << "壓縮";
+        QTest::newRow("empty") << QByteArray() << "空的";
+        QTest::newRow("truncated") << good.chopped(1) << "檔案範圍之外";
         // 64 pixels claimed in both places over 32 pixels of data
         QTest::newRow("bitmap wider than its bytes")
-            << poked(poked(good, kEntryWidth, 64, 1), kDibWidth, 64, 4) << "needs";
+            << poked(poked(good, kEntryWidth, 64, 1), kDibWidth, 64, 4) << "需要";
         QByteArray png = cursor(sample(1), {0, 0}, true);
         png.replace(kPngWidth, 4, QByteArray("\0\1\0\0", 4));  // big-endian 65536
-        QTest::newRow("PNG claiming 65536 wide") << png << "PNG picture claims";
+        QTest::newRow("PNG claiming 65536 wide") << png << "PNG 圖片宣稱";
     }
     void damagedFilesAreRefused() {
         QFETCH(QByteArray, bytes);

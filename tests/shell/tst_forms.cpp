@@ -1,6 +1,8 @@
 #include <QtTest>
 
 #include "about/frm_about.h"
+#include "layouts/layouts.h"
+#include "palette/frm_option.h"
 #include "settings/frm_option2.h"
 #include "shell/forms.h"
 #include "shell/frm_main.h"
@@ -109,6 +111,42 @@ class TestForms : public QObject {
         QTest::mousePress(about->client(), Qt::RightButton, {}, QPoint(3, 3));
         QVERIFY(!forms().isLoaded(FormId::FrmAbout) && title().isVisible());
         QCOMPARE(m_app->programEnds, 0);
+    }
+
+    // Every auto-size label that shows its design caption comes out at the design size, so the
+    // tool frames and the title's corner text sit where they were drawn.
+    void autoSizeLabelsShowTheirDesignSize_data() {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QSize>("size");  // pixels
+        const auto row = [](FormId id, const char* name, QSize size) {
+            QTest::addRow("%s %s", qPrintable(layoutOf(id).name), name) << int(id) << name << size;
+        };
+        row(FormId::FrmMain, "MostS", {52, 13});
+        row(FormId::FrmMain, "Label1", {21, 12});
+        row(FormId::FrmOption, "Prop5_2", {36, 12});
+        row(FormId::FrmOption, "Prop6_2", {27, 12});
+        row(FormId::FrmOption, "Prop7_2", {27, 12});
+        for (const char* name : {"LabOpen", "LabColor", "LabTrue"})
+            row(FormId::FrmOption2, name, {32, 16});
+        row(FormId::FrmAbout, "Label5", {21, 12});
+    }
+    void autoSizeLabelsShowTheirDesignSize() {
+        QFETCH(int, window);
+        QFETCH(QString, name);
+        QFETCH(QSize, size);
+        Form* f = &formOf(FormId(window));
+        QCOMPARE(f->label(name)->caption(), findControl(layoutOf(FormId(window)), name)->caption);
+        QCOMPARE(f->label(name)->size(), size);
+    }
+
+    // The title window carries the generated 32 x 32 icon, for its taskbar entry.
+    void titleCarriesTheProgramIcon() {
+        const QIcon icon = title().windowIcon();
+        QVERIFY(icon.availableSizes().contains(QSize(32, 32)));
+        const QImage file(QStringLiteral(SHATTER_BUILD_DIR "/shatter.ico"));
+        QCOMPARE(icon.pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32),
+                 file.convertToFormat(QImage::Format_ARGB32));
     }
 
   private:

@@ -3,7 +3,11 @@
 #include <QCoreApplication>
 #include <QEvent>
 
+#include "about/frm_about.h"
 #include "layouts/data_files.h"
+#include "palette/frm_option.h"
+#include "settings/frm_option2.h"
+#include "shell/frm_main.h"
 #include "shell/forms.h"
 #include "shell/formula.h"
 #include "support/fake_platform.h"
@@ -11,6 +15,16 @@
 // Runs pending deferred deletes so unloaded windows are really gone.
 inline void flushDeletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// The window with that id, loaded hidden if it was not; the canvas is not among them.
+inline Form& formOf(FormId id) {
+    switch (id) {
+        case FormId::FrmMain: return forms().get<FrmMain>();
+        case FormId::FrmOption: return forms().get<FrmOption>();
+        case FormId::FrmOption2: return forms().get<FrmOption2>();
+        default: return forms().get<FrmAbout>();
+    }
 }
 
 // A clean program for one test: doubles installed, the generated data files of the build

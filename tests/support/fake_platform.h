@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <deque>
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
@@ -20,8 +21,10 @@ std::optional<T> takeAnswer(std::deque<std::optional<T>>& answers) {
 struct FakeSound final : SoundPlayer {
     void play(const QString& path, int flags) override {
         calls << QFileInfo(path).fileName() + '/' + QString::number(flags);
+        if (onPlay) onPlay();
     }
     QStringList calls;  // file name and flags, e.g. "Glass.wav/1"
+    std::function<void()> onPlay;
 };
 
 struct FakeCapture final : ScreenCapture {
@@ -39,12 +42,15 @@ struct FakeDialogs final : DialogBackend {
         saveRequests.push_back(r);
         return takeAnswer(saveAnswers);
     }
-    std::optional<QColor> chooseColor(QWidget*, const QString&, const QColor&) override {
+    std::optional<QColor> chooseColor(QWidget*, const QString& title,
+                                      const QColor& initial) override {
+        colorRequests.push_back({title, initial});
         return takeAnswer(colorAnswers);
     }
     std::deque<std::optional<QString>> openAnswers, saveAnswers;
     std::deque<std::optional<QColor>> colorAnswers;
     std::vector<FileDialogRequest> openRequests, saveRequests;
+    std::vector<std::pair<QString, QColor>> colorRequests;  // title, preselected colour
 };
 
 struct ShownMessage {

@@ -1,0 +1,98 @@
+#include <QApplication>
+#include <QColorDialog>
+#include <QDirIterator>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cerrno>
+
+#include "platform/app_setup.h"
+#include "platform/os_reason.h"
+#include "platform/platform.h"
+
+namespace {
+// Latin letters in a text the user reads, outside the file name it quotes.
+bool hasLatin(QString text, const QString& quoted = {}) {
+    if (!quoted.isEmpty()) text.remove(QDir::toNativeSeparators(quoted));
+    return text.contains(QRegularExpression(QStringLiteral("[A-Za-z]")));
+}
+}  // namespace
+
+// The real dialogs, with a home directory of their own that must stay empty, and the texts
+// of Qt and of the program in Traditional Chinese.
+class TestAppSetup : public QObject {
+    Q_OBJECT
+  public:
+    explicit TestAppSetup(QString home) : m_home(std::move(home)) {}
+
+  private Q_SLOTS:
+    void dialogsWriteNothing() {
+        AppSetup::keepNoSettings();
+        const std::unique_ptr<Platform> qt = makeQtPlatform();
+        const QString picked = m_pictures.filePath(QStringLiteral("picked.ZEL"));
+        // Answers every dialog as a user would: a file name typed, a custom colour added.
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (auto* files = qobject_cast<QFileDialog*>(w)) {
+                files->selectFile(picked);
+                static_cast<QDialog*>(files)->done(QDialog::Accepted);
+            } else if (auto* colours = qobject_cast<QColorDialog*>(w)) {
+                QColorDialog::setCustomColor(0, Qt::red);
+                colours->setCurrentColor(Qt::red);
+                colours->accept();
+            }
+        });
+        answer.start(20);
+        const FileDialogRequest request{QStringLiteral("t"), QStringLiteral("ZEL|*.ZEL"), {}, false};
+        QVERIFY(qt->dialogs->saveFile(nullptr, request).has_value());
+        QVERIFY(qt->dialogs->openFile(nullptr, request).has_value());
+        QCOMPARE(qt->dialogs->chooseColor(nullptr, QStringLiteral("t"), QColor()),
+                 std::optional<QColor>(Qt::red));
+        QSettings(QSettings::UserScope, QStringLiteral("QtProject")).setValue("probe", 1);
+        QDirIterator it(m_home, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        QVERIFY2(!it.hasNext(), qPrintable(it.hasNext() ? it.next() : QString()));
+    }
+
+    void qtTextsAreTraditionalChinese() {
+        QVERIFY(AppSetup::loadQtTranslations());
+        QMessageBox box(QMessageBox::Critical, {}, {}, QMessageBox::Ok);
+        QCOMPARE(box.button(QMessageBox::Ok)->text(), QStringLiteral("確定"));
+        for (auto [context, text] : {std::pair{"QFileDialog", "Save As"},
+                                     std::pair{"QFileDialog", "%1 already exists.\nDo you want to replace it?"},
+                                     std::pair{"QColorDialog", "Select Color"}})
+            QVERIFY2(!hasLatin(QCoreApplication::translate(context, text).remove("%1")), text);
+    }
+
+    // The system's reasons and the message that ends the program, in the user's words.
+    void ourMessagesAreTraditionalChinese() {
+        for (int e : {ENOENT, EACCES, EROFS, ENOSPC, EISDIR, ENOTDIR, EIO, EDQUOT})
+            QVERIFY2(!hasLatin(osReason(qt_error_string(e))), qPrintable(qt_error_string(e)));
+        const QString path = QStringLiteral("/opt/shatter/Pic/Image/1.bmp");
+        const QString fatal = fatalDataFileMessage(path, QStringLiteral("找不到檔案"));
+        QVERIFY2(fatal.contains(path) && !hasLatin(fatal, path), qPrintable(fatal));
+    }
+
+  private:
+    QString m_home;
+    QTemporaryDir m_pictures;
+};
+
+int main(int argc, char** argv) {
+    // Before anything reads them: the dialogs must find an empty home and keep it so.
+    QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
+    qunsetenv("XDG_DATA_HOME");
+    QTemporaryDir cache;  // font caches are not ours to judge
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    QApplication app(argc, argv);
+    TestAppSetup test(home.path());
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_app_setup.moc"
