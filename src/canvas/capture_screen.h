@@ -14,8 +14,8 @@ inline int16_t ScreenHeightPx = 0;
 int32_t ScreenPixels(double twips, double twipsPerPixel);
 
 // Sizes the canvas to the primary screen and copies the screen's pixels into its image at
-// (0, 0). When the platform cannot take the snapshot the user is told why, and the canvas
-// starts with its background colour instead.
-void CaptureScreen();
+// (0, 0). When the platform cannot take the snapshot the user is told why, the canvas has
+// only its background colour, and the result is false.
+bool CaptureScreen();
 
 }  // namespace Formula

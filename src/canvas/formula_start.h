@@ -30,6 +30,8 @@ class Formula_Start : public Form, public CanvasSurface {
     void showForm() override;
 
     PersistentImage& image() override { return m_image; }
+    // False when the latest load could not photograph the screen.
+    bool hasSnapshot() const { return m_hasSnapshot; }
     // Puts a picture at (0, 0) over the background colour in place of everything shown.
     void loadPicture(const QImage& picture);
     // Repaints the touched rectangle now.
@@ -65,4 +67,5 @@ class Formula_Start : public Form, public CanvasSurface {
     PersistentImage m_image;
     std::array<std::unique_ptr<Tool>, Formula::kToolCount> m_tools;
     std::unique_ptr<SplinterAnimation> m_splinters;
+    bool m_hasSnapshot = false;
 };

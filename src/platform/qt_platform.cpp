@@ -16,6 +16,8 @@
 
 #include "platform/common_dialog.h"
 #include "platform/platform.h"
+#include "platform/portal_screenshot.h"
+#include "platform/wayland_session.h"
 #include "platform/x11_shm_grab.h"
 
 namespace {
@@ -50,21 +52,21 @@ private:
 class QtScreenCapture final : public ScreenCapture {
 public:
     CaptureResult grabPrimaryScreen() override {
-        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
-            return {{}, QObject::tr("this Wayland session does not let programs read the screen")};
+        // Under Wayland the X screen of XWayland holds only X clients: ask the desktop.
+        if (WaylandSession::current())
+            return PortalScreenshot(QDBusConnection::sessionBus()).grabPrimaryScreen();
         QScreen* screen = QGuiApplication::primaryScreen();
-        if (!screen) return {{}, QObject::tr("no screen was found")};
+        if (!screen) return {{}, QStringLiteral("找不到螢幕")};
         if (QImage fast = grabX11RootThroughSharedMemory(screen->geometry().size());
             !fast.isNull())
             return {std::move(fast), {}};
         const QPixmap shot = screen->grabWindow(0);
-        if (shot.isNull()) return {{}, QObject::tr("the window system refused the screen grab")};
+        if (shot.isNull()) return {{}, QStringLiteral("視窗系統拒絕讀取螢幕")};
         return {shot.toImage().convertToFormat(QImage::Format_RGB32), {}};
     }
     QImage grabArea(const QRect& area) override {
         QScreen* screen = QGuiApplication::primaryScreen();
-        if (!screen || QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
-            return {};
+        if (!screen || WaylandSession::current()) return {};
         return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height())
             .toImage()
             .convertToFormat(QImage::Format_RGB32);
@@ -112,6 +114,8 @@ public:
     void error(QWidget* parent, const QString& title, const QString& text) override {
         QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, parent);
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
+        box.winId();
+        WaylandSession::keepAboveFullScreen(box.windowHandle());
         box.exec();
     }
 };
