@@ -181,6 +181,7 @@ class Stage {
     QImage pattern;
     std::unique_ptr<QLabel> background;
     XWindow palette;  // once enterCanvas() succeeded
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();  // the program's
 
     bool begin(bool withPattern) {
         moveTo(QPoint(2, 2));
@@ -214,6 +215,7 @@ class Stage {
     }
 
     std::optional<XWindow> startTitle() {
+        m_process.setProcessEnvironment(environment);
         m_process.start(QStringLiteral(SHATTER_BINARY), {});
         const auto title = m_process.waitForStarted() ? waitFor(sized(kTitleSize)) : std::nullopt;
         QTest::qWait(200);  // its first paint
