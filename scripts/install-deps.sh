@@ -9,6 +9,7 @@ packages=(
     libqt6multimedia6 fonts-arphic-uming
     xvfb openbox xdotool x11-utils x11-apps
     libxcb-shm0-dev libbenchmark-dev libxcb-damage0-dev libxcb-xtest0-dev clang libclang-rt-14-dev imagemagick
+    qt6-wayland dbus-daemon dbus-bin sway swaybg grim pipewire xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk
 )
 
 missing=()
