@@ -30,13 +30,13 @@ class E2ePortalFailures : public QObject {
         m_stage.environment.insert("DBUS_SESSION_BUS_ADDRESS", bus.address);
         const auto title = m_stage.startTitle();
         QVERIFY2(title, "no title window");
-        QElapsedTimer asked;
-        click(controlCentre(*title, FormId::FrmMain, "Come"));
+        QElapsedTimer asked;  // from before the press: the program's wait starts with it
         asked.start();
+        click(controlCentre(*title, FormId::FrmMain, "Come"));
         auto isMessage = [&](const XWindow& w) { return !sized(kTitleSize)(w); };
         const auto message = m_stage.waitFor(isMessage, waitsMs + 5000);
         QVERIFY2(message, "no message about the failed snapshot");
-        QVERIFY2(asked.elapsed() >= waitsMs - 100, qPrintable(QString::number(asked.elapsed())));
+        QVERIFY2(asked.elapsed() >= waitsMs, qPrintable(QString::number(asked.elapsed())));
         QCOMPARE(stub.asked, portal ? QList<bool>{false} : QList<bool>{});
         QVERIFY(std::ranges::none_of(m_stage.windows(), sized(screenSize())));
         QVERIFY(focus(message->id));
