@@ -188,7 +188,9 @@ PortalScreenshot::Answer PortalScreenshot::request(bool interactive) {
             m_bus.connect(kService, path, kRequest, QStringLiteral("Response"), this, slot);
         }
     });
-    QTimer::singleShot(std::max<qint64>(0, deadline.remainingTime()), &loop, &QEventLoop::quit);
+    // A coarse timer may fire up to 5 % early: the portal gets its full time.
+    QTimer::singleShot(std::max<qint64>(0, deadline.remainingTime()), Qt::PreciseTimer, &loop,
+                       &QEventLoop::quit);
     if (!m_answer) loop.exec();
     m_loop = nullptr;
     m_bus.disconnect(kService, path, kRequest, QStringLiteral("Response"), this, slot);
