@@ -12,6 +12,7 @@ packages=(
     file lintian desktop-file-utils appstream
     x11-xserver-utils
     fonts-urw-base35 qt6-translations-l10n
+    qt6-wayland dbus-daemon dbus-bin sway swaybg grim pipewire xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk
 )
 
 missing=()

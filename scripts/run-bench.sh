@@ -15,7 +15,7 @@ screens="${SHATTER_BENCH_SCREENS:-1920x1080x24 3840x2160x24 3840x2160x24@2}"
 bench="$build/bench"
 
 for program in shatter bench/bare_window bench/whole_process bench/bench_canvas_window \
-               bench/bench_picture_file; do
+               bench/bench_picture_file bench/wayland_enter; do
     if [[ ! -x "$build/$program" ]]; then
         echo "$0: $build/$program is missing; build first (make build)" >&2
         exit 69
@@ -115,6 +115,15 @@ for screen in $screens; do
         exit 70
     fi
 done
+
+# --- Entering on a Wayland desktop against the portal's own round trip, 1080p ---------------
+echo "enter on Wayland ..." >&2
+if ! SHATTER_E2E_SCREEN=1920x1080x24 "$root/scripts/with-wayland.sh" "$bench/wayland_enter" \
+    --shatter "$build/shatter" --runs "$runs" >>"$rows" 2>"$scratch/wayland.log"; then
+    cat "$scratch/wayland.log" >&2
+    echo "$0: the Wayland run failed" >&2
+    exit 70
+fi
 
 echo "load average $(cut -d' ' -f1-3 /proc/loadavg) at the end." >&2
 {

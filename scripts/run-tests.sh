@@ -18,3 +18,4 @@ echo "== all tests, 1024x768"
 SHATTER_E2E_SCREEN=1024x768x24 scripts/with-display.sh ctest --test-dir build --output-on-failure
 
 scripts/test-package.sh
+scripts/test-wayland.sh

@@ -75,6 +75,9 @@ start_xvfb() {
 
 start_xvfb || exit 70
 export DISPLAY="$display"
+# Run from a Wayland desktop, the program would take this X display for XWayland.
+unset WAYLAND_DISPLAY
+export XDG_SESSION_TYPE=x11
 
 openbox >"$logdir/openbox.log" 2>&1 &
 wm_pid=$!

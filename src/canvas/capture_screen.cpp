@@ -21,7 +21,7 @@ int32_t ScreenPixels(double twips, double twipsPerPixel) {
     return static_cast<int32_t>(t) / static_cast<int32_t>(per);
 }
 
-void CaptureScreen() {
+bool CaptureScreen() {
     Formula_Start& canvas = forms().get<Formula_Start>();
     // The layouts count 15 twips to the pixel whatever the display reports, so the snapshot
     // is exactly the screen in device pixels and a saved picture has no margin.
@@ -38,18 +38,18 @@ void CaptureScreen() {
     CaptureResult shot = platform().capture->grabPrimaryScreen();
     if (shot.image.size() == size && shot.image.format() == QImage::Format_RGB32) {
         canvas.setScreenSize(size, std::move(shot.image));
-        return;
+        return true;
     }
     canvas.setScreenSize(size);
     if (shot.image.isNull()) {
-        const QString why = shot.error.isEmpty() ? QStringLiteral("系統沒有傳回畫面") : shot.error;
-        platform().messages->error(
-            nullptr, QStringLiteral("Shatter"),
-            QStringLiteral("無法擷取螢幕畫面：%1。\n畫布將從空白開始。").arg(why));
-        return;
+        const QString why = shot.error.isEmpty() ? QStringLiteral("系統沒有給出畫面") : shot.error;
+        platform().messages->error(nullptr, QStringLiteral("Shatter"),
+                                   QStringLiteral("無法拍下螢幕畫面：%1。").arg(why));
+        return false;
     }
     canvas.image().blit(shot.image, QRect(0, 0, ScreenWidthPx, ScreenHeightPx), QPoint(0, 0),
                         RasterOp::Copy);
+    return true;
 }
 
 }  // namespace Formula

@@ -15,7 +15,7 @@ int32_t ScreenPixels(double twips, double twipsPerPixel);
 
 // Sizes the canvas to the primary screen and copies the screen's pixels, at the screen's
 // device resolution, into its image at (0, 0). When the platform cannot take the snapshot the user
-// is told why, and the canvas starts with its background colour instead.
-void CaptureScreen();
+// is told why, the canvas has only its background colour, and the result is false.
+bool CaptureScreen();
 
 }  // namespace Formula

@@ -3,12 +3,14 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
 
 #include "canvas/capture_screen.h"
 #include "canvas/splinter_animation.h"
 #include "canvas/tools/tool.h"
 #include "layouts/data_files.h"
 #include "palette/frm_option.h"
+#include "platform/wayland_session.h"
 #include "shell/forms.h"
 #include "shell/picture_box.h"
 
@@ -53,7 +55,7 @@ Formula_Start::~Formula_Start() {
 }
 
 void Formula_Start::Form_Load() {
-    Formula::CaptureScreen();
+    m_hasSnapshot = Formula::CaptureScreen();
     auto load = [this](const QString& holder, int index, const QString& file) {
         picture(holder, index)->setPicture(loadFixedPicture(file));
     };
@@ -132,6 +134,13 @@ void Formula_Start::Form_MouseUp(int Button, int, double X, double Y) {
 
 void Formula_Start::showForm() {
     QScreen* screen = QGuiApplication::primaryScreen();
+    if (WaylandSession::qtOnWayland()) {
+        // A Wayland client cannot place itself: the compositor's full-screen state puts the
+        // canvas over the whole output, above its panels.
+        winId();
+        if (screen) windowHandle()->setScreen(screen);
+        setWindowState(windowState() | Qt::WindowFullScreen);
+    }
     if (screen) move(screen->geometry().topLeft());
     Form::showForm();
     if (screen) move(screen->geometry().topLeft());

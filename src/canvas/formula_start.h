@@ -34,6 +34,8 @@ class Formula_Start : public Form, public CanvasSurface {
     DeviceScale scale() const override { return m_scale; }
     // The factor the next snapshot is taken at; the pen width follows it.
     void setScale(DeviceScale scale);
+    // False when the latest load could not photograph the screen.
+    bool hasSnapshot() const { return m_hasSnapshot; }
     // Puts a picture at (0, 0), 1:1 in device pixels, over the background colour in place of
     // everything shown.
     void loadPicture(const QImage& picture);
@@ -83,4 +85,5 @@ class Formula_Start : public Form, public CanvasSurface {
     // A press that landed on a flying splinter belongs to it, up to its release.
     bool m_pressOnSplinter = false;
     bool splinterAt(double X, double Y) const;
+    bool m_hasSnapshot = false;
 };

@@ -17,6 +17,8 @@
 #include "platform/common_dialog.h"
 #include "platform/device_scale.h"
 #include "platform/platform.h"
+#include "platform/portal_screenshot.h"
+#include "platform/wayland_session.h"
 #include "platform/x11_shm_grab.h"
 
 namespace {
@@ -51,8 +53,9 @@ private:
 class QtScreenCapture final : public ScreenCapture {
 public:
     CaptureResult grabPrimaryScreen() override {
-        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
-            return {{}, QStringLiteral("這個 Wayland 工作階段不允許程式讀取螢幕")};
+        // Under Wayland the X screen of XWayland holds only X clients: ask the desktop.
+        if (WaylandSession::current())
+            return PortalScreenshot(QDBusConnection::sessionBus()).grabPrimaryScreen();
         QScreen* screen = QGuiApplication::primaryScreen();
         if (!screen) return {{}, QStringLiteral("找不到螢幕")};
         if (QImage fast = grabX11RootThroughSharedMemory(DeviceScale::primaryScreenSize());
@@ -67,8 +70,7 @@ public:
     }
     QImage grabArea(const QRect& area) override {
         QScreen* screen = QGuiApplication::primaryScreen();
-        if (!screen || QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
-            return {};
+        if (!screen || WaylandSession::current()) return {};
         return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height())
             .toImage()
             .convertToFormat(QImage::Format_RGB32);
@@ -119,6 +121,8 @@ public:
     void error(QWidget* parent, const QString& title, const QString& text) override {
         QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, parent);
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
+        box.winId();
+        WaylandSession::keepAboveFullScreen(box.windowHandle());
         box.exec();
     }
 };

@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QWindow>
 
+#include "platform/wayland_session.h"
 #include "shell/forms.h"
 #include "shell/label.h"
 #include "shell/mouse_args.h"
@@ -152,6 +153,10 @@ void Form::showForm() {
             const QRect area = s->geometry();
             move(area.center() - QPoint(width() / 2, height() / 2));
         }
+    }
+    if (WaylandSession::qtOnWayland()) {
+        winId();  // the native window, to give it its owner before it is mapped
+        WaylandSession::keepAboveFullScreen(windowHandle());
     }
     show();
     raise();

@@ -85,6 +85,13 @@ void FrmMain::Come_MouseDown(int Button, int, double, double) {
     QGuiApplication::sync();
     ScreenSettle::waitUntilUncovered(onScreen, look);
     Formula_Start& canvas = forms().get<Formula_Start>();
+    if (!canvas.hasSnapshot()) {
+        // A blank canvas would pass a failure off as the desktop; the user has been told
+        // why, and can try again or leave from the title.
+        forms().unload(Formula_Start::kId);
+        showForm();
+        return;
+    }
     forms().unload(kId);
     canvas.showForm();
     forms().get<FrmOption>().showForm();

@@ -112,7 +112,7 @@ class TestCanvas : public QObject {
         m_app->fakes.capture->error = QStringLiteral("this session does not let programs read it");
         Formula_Start& canvas = forms().get<Formula_Start>();
         const QString text = m_app->fakes.messages->only();
-        QVERIFY2(text.contains("無法擷取螢幕畫面") && text.contains(m_app->fakes.capture->error),
+        QVERIFY2(text.contains("無法拍下螢幕畫面") && text.contains(m_app->fakes.capture->error),
                  qPrintable(text));
         QImage black = canvas.image().image().copy();
         black.fill(Qt::black);

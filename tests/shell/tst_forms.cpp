@@ -68,6 +68,17 @@ class TestForms : public QObject {
         QVERIFY(forms().isLoaded(FormId::Formula_Start));
     }
 
+    // A blank canvas posing as the desktop would hide the failure: the title comes back.
+    void enterWithoutSnapshotKeepsTheTitle() {
+        m_app->fakes.capture->error = QStringLiteral("no portal");
+        title().showForm();
+        QTest::mousePress(title().label("Come"), Qt::LeftButton);
+        QVERIFY(m_app->fakes.messages->only().contains("no portal"));
+        QVERIFY(!forms().isLoaded(FormId::Formula_Start) && !forms().isLoaded(FormId::FrmOption));
+        QVERIFY(title().isVisible());
+        QCOMPARE(m_app->programEnds, 0);
+    }
+
     void exitPlaysNoSoundAndEndsOnce() {
         title().showForm();
         QTest::mousePress(title().label("Quit"), Qt::LeftButton);

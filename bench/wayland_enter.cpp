@@ -1,0 +1,199 @@
+// Enter on a Wayland desktop: from the click on enter to sway showing the full-screen canvas
+// (a Wayland window appears with its first painted frame), against a bare D-Bus client's own
+// Screenshot round trip through the same portal, interleaved run by run.
+// Runs inside scripts/with-wayland.sh; prints one "ROW" line for scripts/run-bench.sh.
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRect>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "layouts/layouts.h"
+
+namespace {
+
+double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+QByteArray run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(10000);
+    return p.readAllStandardOutput();
+}
+
+// The outer rectangle of the process's visible window of the given size, from sway's tree.
+std::optional<QRect> findWindow(qint64 pid, QSize size) {
+    std::optional<QRect> found;
+    std::function<void(const QJsonObject&)> walk = [&](const QJsonObject& n) {
+        const QJsonObject r = n.value("rect").toObject();
+        const QRect rect(r["x"].toInt(), r["y"].toInt(), r["width"].toInt(), r["height"].toInt());
+        if (n.value("pid").toInteger() == pid && n.value("visible").toBool() && rect.size() == size)
+            found = rect;
+        for (const char* key : {"nodes", "floating_nodes"})
+            for (const QJsonValue& child : n.value(QLatin1String(key)).toArray())
+                walk(child.toObject());
+    };
+    walk(QJsonDocument::fromJson(run("swaymsg", {"-r", "-t", "get_tree"})).object());
+    return found;
+}
+
+class PortalRoundTrip : public QObject {
+    Q_OBJECT
+  public:
+    // Milliseconds from the call to the Response signal; negative when none came.
+    double measure(int serial) {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        const QString token = QStringLiteral("bench%1").arg(serial);
+        const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
+                                 .arg(bus.baseService().mid(1).replace('.', '_'), token);
+        bus.connect("org.freedesktop.portal.Desktop", path, "org.freedesktop.portal.Request",
+                    "Response", this, SLOT(onResponse(uint, QVariantMap)));
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            "org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop",
+            "org.freedesktop.portal.Screenshot", "Screenshot");
+        call << QString() << QVariantMap{{"handle_token", token}, {"interactive", false}};
+        QElapsedTimer t;
+        t.start();
+        m_done = false;
+        bus.asyncCall(call);
+        QEventLoop loop;
+        m_loop = &loop;
+        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+        if (!m_done) loop.exec();
+        const double ms = m_done ? t.nsecsElapsed() / 1e6 : -1;
+        if (!m_file.isEmpty()) QFile::remove(m_file);
+        return ms;
+    }
+  public Q_SLOTS:
+    void onResponse(uint, const QVariantMap& results) {
+        m_done = true;
+        m_file = QUrl(results.value("uri").toString()).toLocalFile();
+        if (m_loop) m_loop->quit();
+    }
+
+  private:
+    bool m_done = false;
+    QString m_file;
+    QEventLoop* m_loop = nullptr;
+};
+
+// Click on enter to the canvas appearing full screen; negative when it did not.
+double enterOnce(const QString& shatter, QSize screen) {
+    QProcess program;
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "wayland");
+    env.insert("QT_LOGGING_RULES", "qt.multimedia*=false");
+    program.setProcessEnvironment(env);
+    program.setStandardErrorFile(QProcess::nullDevice());
+    program.start(shatter, {});
+    std::optional<QRect> title;
+    QDeadlineTimer deadline(10000);
+    while (!(title = findWindow(program.processId(), QSize(309, 150))) && !deadline.hasExpired())
+        QThread::msleep(50);
+    if (!title) return -1;
+    QThread::msleep(300);  // its first paint
+    // The enter label's centre, inside the title's 3-pixel frame.
+    const ControlLayout* c = findControl(layoutOf(FormId::FrmMain), QLatin1String("Come"));
+    const QPoint come = title->topLeft() + QPoint(3, 3) +
+                        QRect(twipsToPixels(c->left), twipsToPixels(c->top),
+                              twipsToPixels(c->width), twipsToPixels(c->height))
+                            .center();
+    run("xdotool", {"mousemove", QString::number(come.x()), QString::number(come.y())});
+    QThread::msleep(100);
+
+    QProcess events;
+    events.start("swaymsg", {"-r", "-m", "-t", "subscribe", "[\"window\"]"});
+    events.waitForStarted();
+    QThread::msleep(100);
+    QElapsedTimer t;
+    t.start();
+    run("xdotool", {"click", "1"});
+    double ms = -1;
+    QByteArray pending;
+    while (ms < 0 && t.elapsed() < 15000 && events.waitForReadyRead(15000)) {
+        pending += events.readAll();
+        // Events come one after another in the stream; take each whole one.
+        for (;;) {
+            QJsonParseError e;
+            QJsonDocument doc = QJsonDocument::fromJson(pending, &e);
+            int used = int(pending.size());
+            if (e.error == QJsonParseError::GarbageAtEnd)
+                used = e.offset, doc = QJsonDocument::fromJson(pending.left(used));
+            else if (e.error != QJsonParseError::NoError)
+                break;  // the rest is still on its way
+            pending.remove(0, used);
+            const QJsonObject c = doc.object().value("container").toObject();
+            if (c.value("pid").toInteger() == program.processId() &&
+                c.value("fullscreen_mode").toInt() == 1 &&
+                c.value("rect").toObject()["width"].toInt() == screen.width())
+                ms = t.nsecsElapsed() / 1e6;
+            if (pending.trimmed().isEmpty() || ms >= 0) break;
+        }
+    }
+    events.kill();
+    events.waitForFinished();
+    program.kill();
+    program.waitForFinished();
+    return ms;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    auto option = [&](const QString& name, const QString& fallback) {
+        const int i = args.indexOf(name);
+        return i > 0 && i + 1 < args.size() ? args[i + 1] : fallback;
+    };
+    const QString shatter = option("--shatter", {});
+    const int runs = option("--runs", "10").toInt();
+    const QStringList size = QString::fromUtf8(run("swaymsg", {"-t", "get_outputs", "-p"}))
+                                 .section("Current mode: ", 1)
+                                 .section(" @", 0, 0)
+                                 .split('x');
+    const QSize screen(size.value(0).toInt(), size.value(1).toInt());
+    if (shatter.isEmpty() || screen.isEmpty()) {
+        std::fprintf(stderr, "usage: wayland_enter --shatter PATH [--runs N], inside sway\n");
+        return 64;
+    }
+    std::vector<double> ours, portal;
+    PortalRoundTrip bare;
+    for (int i = 0; i < runs; ++i) {
+        const double p = bare.measure(i), e = enterOnce(shatter, screen);
+        if (p < 0 || e < 0) {
+            std::fprintf(stderr, "wayland_enter: run %d gave no figure (%g, %g)\n", i, e, p);
+            return 70;
+        }
+        portal.push_back(p), ours.push_back(e);
+    }
+    const double a = median(ours), b = median(portal);
+    std::printf(
+        "ROW\tenter -> canvas shown full screen, Wayland portal (ms)\t%dx%d\t%.1f\t%.1f "
+        "portal round trip\t%.2f\t<= 1.3\t%s\n",
+        screen.width(), screen.height(), a, b, a / b, a / b <= 1.3 ? "yes" : "NO");
+    return 0;
+}
+
+#include "wayland_enter.moc"

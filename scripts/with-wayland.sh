@@ -1,0 +1,179 @@
+#!/usr/bin/env bash
+# Runs a command inside a private Wayland desktop, then removes it:
+#   scripts/with-wayland.sh ctest --test-dir build -L wayland
+# sway runs on its X11 backend inside a private Xvfb, so xdotool on that display moves the
+# Wayland pointer; a private session bus carries pipewire and the desktop portal with its
+# wlroots backend. The command gets WAYLAND_DISPLAY, SWAYSOCK, DISPLAY (the Xvfb) and the
+# bus, plus SHATTER_WAYLAND_SHARED, a directory the compositor can read pictures from.
+# Everything runs in a process namespace of its own, so nothing survives the command.
+# Screen size: SHATTER_E2E_SCREEN (default 1920x1080x24). The command's status is returned.
+set -u
+
+if [[ $# -eq 0 ]]; then
+    echo "usage: $0 COMMAND [ARG...]" >&2
+    exit 64
+fi
+here="$(cd "$(dirname "$0")" && pwd)"
+
+# Outside the namespace: enter it. When its first process ends the kernel ends the rest.
+if [[ "${SHATTER_WAYLAND_STAGE:-}" == "" ]]; then
+    for tool in Xvfb xdpyinfo sway swaymsg swaybg grim dbus-run-session pipewire setpriv \
+                /usr/libexec/xdg-desktop-portal /usr/libexec/xdg-desktop-portal-wlr \
+                /usr/libexec/xdg-desktop-portal-gtk; do
+        if ! command -v "$tool" >/dev/null 2>&1; then
+            echo "$0: $tool is not installed" >&2
+            exit 69
+        fi
+    done
+    export SHATTER_WAYLAND_STAGE=session
+    if [[ "$(id -u)" -eq 0 ]] && unshare --pid --fork --kill-child --mount-proc true 2>/dev/null
+    then
+        exec unshare --pid --fork --kill-child --mount-proc "$0" "$@"
+    fi
+    exec "$0" "$@"
+fi
+
+stop() {
+    local pid="$1"
+    [[ -n "$pid" ]] || return 0
+    kill "$pid" 2>/dev/null || return 0
+    for _ in $(seq 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -9 "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+}
+
+# Inside the private bus: the portal and what it needs, then the command.
+if [[ "$SHATTER_WAYLAND_STAGE" == "bus" ]]; then
+    exec 1>&4 2>&3 3>&- 4>&-  # the bus's own chatter stays in its log
+    pids=()
+    cleanup_bus() {
+        local i
+        for ((i = ${#pids[@]} - 1; i >= 0; i--)); do stop "${pids[i]}"; done
+    }
+    trap cleanup_bus EXIT
+    log="$SHATTER_WAYLAND_LOGS"
+    pipewire >"$log/pipewire.log" 2>&1 &
+    pids+=($!)
+    /usr/libexec/xdg-desktop-portal-wlr -l ERROR >"$log/portal-wlr.log" 2>&1 &
+    pids+=($!)
+    /usr/libexec/xdg-desktop-portal-gtk >"$log/portal-gtk.log" 2>&1 &
+    pids+=($!)
+    /usr/libexec/xdg-desktop-portal >"$log/portal.log" 2>&1 &
+    pids+=($!)
+    ready=""
+    for _ in $(seq 100); do
+        if dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+            org.freedesktop.DBus.NameHasOwner string:org.freedesktop.portal.Desktop 2>/dev/null |
+            grep -q 'boolean true'; then
+            ready=1
+            break
+        fi
+        sleep 0.1
+    done
+    if [[ -z "$ready" ]]; then
+        echo "$0: the desktop portal did not start:" >&2
+        cat "$log"/portal*.log >&2
+        exit 70
+    fi
+    "$@" <&0 &
+    cmd_pid=$!
+    pids+=("$cmd_pid")
+    wait "$cmd_pid"
+    status=$?
+    unset 'pids[-1]'
+    exit "$status"
+fi
+
+screen="${SHATTER_E2E_SCREEN:-1920x1080x24}"
+scratch="$(mktemp -d "${TMPDIR:-/tmp}/with-wayland.XXXXXX")"
+chmod 755 "$scratch"
+xvfb_pid=""
+sway_pid=""
+bus_pid=""
+cleanup() {
+    stop "$bus_pid"
+    stop "$sway_pid"
+    stop "$xvfb_pid"
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+trap 'exit 129' HUP
+
+# sway refuses to run as root: it gets a user of its own, made once.
+sway_user=""
+if [[ "$(id -u)" -eq 0 ]]; then
+    sway_user=shatter-wayland
+    id "$sway_user" >/dev/null 2>&1 ||
+        useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin \
+            "$sway_user" || exit 70
+fi
+
+for n in $(seq 150 250); do
+    [[ ! -e "/tmp/.X$n-lock" && ! -e "/tmp/.X11-unix/X$n" ]] || continue
+    Xvfb ":$n" -screen 0 "$screen" -nolisten tcp -noreset >"$scratch/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        kill -0 "$xvfb_pid" 2>/dev/null || break
+        xdpyinfo -display ":$n" >/dev/null 2>&1 && break 2
+        sleep 0.1
+    done
+    stop "$xvfb_pid"
+    xvfb_pid=""
+done
+if [[ -z "$xvfb_pid" ]]; then
+    echo "$0: could not start Xvfb:" >&2
+    cat "$scratch/xvfb.log" >&2
+    exit 70
+fi
+export DISPLAY=":$n"
+
+size="${screen%x*}"
+mkdir -m 700 "$scratch/sway" "$scratch/run"
+mkdir -m 755 "$scratch/shared"
+cat >"$scratch/sway/config" <<EOF
+xwayland disable
+output * resolution $size position 0 0 bg #404040 solid_color
+default_border none
+default_floating_border none
+focus_follows_mouse no
+EOF
+sway_env=(env -i PATH="$PATH" HOME="$scratch/sway" XDG_RUNTIME_DIR="$scratch/sway"
+          DISPLAY="$DISPLAY" WLR_BACKENDS=x11 WLR_RENDERER=pixman WLR_X11_OUTPUTS=1)
+if [[ -n "$sway_user" ]]; then
+    chown -R "$sway_user" "$scratch/sway"
+    sway_env+=(setpriv --reuid="$sway_user" --regid="$(id -g "$sway_user")" --clear-groups)
+fi
+"${sway_env[@]}" sway -c "$scratch/sway/config" >"$scratch/sway.log" 2>&1 &
+sway_pid=$!
+socket=""
+for _ in $(seq 100); do
+    kill -0 "$sway_pid" 2>/dev/null || break
+    socket="$(ls "$scratch"/sway/sway-ipc.*.sock 2>/dev/null | head -n 1)"
+    [[ -n "$socket" && -S "$scratch/sway/wayland-1" ]] &&
+        swaymsg -s "$socket" -t get_outputs >/dev/null 2>&1 && break
+    socket=""
+    sleep 0.1
+done
+if [[ -z "$socket" ]]; then
+    echo "$0: sway did not start:" >&2
+    cat "$scratch/sway.log" >&2
+    exit 70
+fi
+
+export SWAYSOCK="$socket"
+export WAYLAND_DISPLAY="$scratch/sway/wayland-1"
+export XDG_RUNTIME_DIR="$scratch/run"
+export XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=sway
+export SHATTER_WAYLAND_SHARED="$scratch/shared" SHATTER_WAYLAND_LOGS="$scratch"
+export SHATTER_WAYLAND_STAGE=bus
+dbus-run-session -- "$0" "$@" <&0 3>&2 4>&1 >"$scratch/bus.log" 2>&1 &
+bus_pid=$!
+wait "$bus_pid"
+status=$?
+bus_pid=""
+exit "$status"
