@@ -9,6 +9,7 @@ packages=(
     libqt6multimedia6 fonts-arphic-uming
     xvfb openbox xdotool x11-utils x11-apps
     libxcb-shm0-dev libbenchmark-dev libxcb-damage0-dev libxcb-xtest0-dev clang libclang-rt-14-dev imagemagick
+    pulseaudio pulseaudio-utils
 )
 
 missing=()

@@ -181,6 +181,7 @@ class Stage {
     QImage pattern;
     std::unique_ptr<QLabel> background;
     XWindow palette;  // once enterCanvas() succeeded
+    QProcess& process() { return m_process; }  // to set its environment before the start
 
     bool begin(bool withPattern) {
         moveTo(QPoint(2, 2));
