@@ -55,6 +55,7 @@ class QtSoundPlayer final : public SoundPlayer {
         // A new output each time; the old one's end drops what the server still holds of the
         // sound before.
         m_out = nullptr;
+        if (m_sink) m_sink->reset();
         m_sink.reset();
         const WaveSound* sound = soundFor(path);
         if (!sound) return;  // a missing sound is silence

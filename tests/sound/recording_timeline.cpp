@@ -1,6 +1,5 @@
 #include "recording_timeline.h"
 
-#include <QtEndian>
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -113,23 +112,10 @@ bool alike(const float* rec, const float* expected, int n) {
 Wave wave16(const QByteArray& bytes) {
     Wave out(size_t(bytes.size() / 2));
     for (size_t i = 0; i < out.size(); ++i)
-        out[i] = float(qFromLittleEndian<qint16>(bytes.constData() + 2 * i)) / 32768.0f;
+        out[i] = float(qint16(quint8(bytes[qsizetype(2 * i)]) | quint8(bytes[qsizetype(2 * i + 1)])
+                                                                    << 8)) /
+                 32768.0f;
     return out;
-}
-
-Wave waveFile(const QByteArray& bytes) {
-    if (bytes.size() < 12 || !bytes.startsWith("RIFF") || bytes.mid(8, 4) != "WAVE") return {};
-    for (qsizetype at = 12; at + 8 <= bytes.size();) {
-        const quint32 size = qFromLittleEndian<quint32>(bytes.constData() + at + 4);
-        const QByteArray id = bytes.mid(at, 4);
-        if (id == "fmt " && (size < 16 || at + 24 > bytes.size() ||
-                             qFromLittleEndian<quint16>(bytes.constData() + at + 10) != 1 ||
-                             qFromLittleEndian<quint16>(bytes.constData() + at + 22) != 16))
-            return {};
-        if (id == "data") return wave16(bytes.mid(at + 8, qsizetype(size)));
-        at += 8 + qsizetype(size) + (size & 1);
-    }
-    return {};
 }
 
 std::vector<Heard> heardSounds(const Wave& rec, const std::vector<KnownSound>& sounds, int rate) {

@@ -24,8 +24,6 @@ struct Heard {
 
 // Signed 16-bit little-endian mono samples, as the recorder writes them raw.
 Wave wave16(const QByteArray& bytes);
-// The samples of a 16-bit PCM mono RIFF/WAVE file; empty when it is not one.
-Wave waveFile(const QByteArray& bytes);
 
 std::vector<Heard> heardSounds(const Wave& recording, const std::vector<KnownSound>& sounds,
                                int rate);
