@@ -136,7 +136,11 @@ std::vector<Heard> heardSounds(const Wave& rec, const std::vector<KnownSound>& s
     for (size_t i = 0; i < starts.size(); ++i) {
         const Onset& o = starts[i];
         // Inside the stretch before, a loop coming round or a sound that resembles itself.
-        if (o.at + kBlock <= cursor) continue;
+        if (o.at + 2 * kBlock <= cursor) continue;
+        // A start within the last blocks of the sound before cuts it there: its end is known
+        // only to a block.
+        if (o.at < cursor && !heard.empty())
+            heard.back().endMs = std::min(heard.back().endMs, ms(o.at));
         unexplained(cursor, o.at);
         const Wave& s = sounds[size_t(o.sound)].samples;
         // Followed while the recording goes on as the sound would, repeating; the head is taken

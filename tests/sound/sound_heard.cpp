@@ -75,10 +75,10 @@ class Timeline {
             if (h.startMs <= at && at < h.endMs) return h.name.isEmpty() ? "?" : h.name;
         return {};
     }
-    QStringList unnamed() const {
+    QStringList unnamed(double before) const {
         QStringList out;
         for (const Heard& h : m_heard)
-            if (h.name.isEmpty() && h.endMs - h.startMs > kUnnamedMs)
+            if (h.name.isEmpty() && h.endMs - h.startMs > kUnnamedMs && h.startMs < before)
                 out << QStringLiteral("%1-%2 ms").arg(h.startMs, 0, 'f', 0).arg(h.endMs, 0, 'f', 0);
         return out;
     }
@@ -214,14 +214,16 @@ class SoundHeard : public QObject {
                  qPrintable(guns.join(' ')));
         QCOMPARE(t->playing(gunTo - 50), QStringLiteral("Gun.wav"));
         // The program is gone at once, and with it every sound. The exit's No.wav is started,
-        // but the server drops a client's sound when the client ends, so it is not heard.
+        // but the server drops a client's sound when the client ends: at most its first
+        // milliseconds are heard, too few to name.
         const auto [exitFrom, exitTo] = step("exit");
         qInfo("exit command -> program ended: %.0f ms", exitedMs);
         QCOMPARE_LT(exitedMs, 1000.0);
         QCOMPARE(t->playing(exitTo - 50), QString());
-        QVERIFY2(t->unnamed().isEmpty(), qPrintable("more than one sound at a time, or a sound "
-                                                    "that is none of ours: " +
-                                                    t->unnamed().join(", ")));
+        QVERIFY2(t->unnamed(exitFrom).isEmpty(),
+                 qPrintable("more than one sound at a time, or a sound "
+                            "that is none of ours: " +
+                            t->unnamed(exitFrom).join(", ")));
 
         // Latency of the strikes' sounds above the server's own, for the presses whose tool
         // plays at once (the cannons pause first by design).
@@ -370,11 +372,13 @@ class SoundHeard : public QObject {
         if (!player.waitForStarted()) return false;
         QTest::qWait(1000);  // connected and its stream set up
         const QByteArray wav = fileBytes(soundPath(QStringLiteral("To.wav")));
-        for (int i = 0; i < 5; ++i) {
+        // Uneven gaps: no shifted pairing of played and heard stamps agrees as well as the true
+        // one.
+        for (int gapMs : {500, 900, 400, 700, 600}) {
             m_references.push_back(nowMs());
             player.write(wav.mid(44));
             player.waitForBytesWritten(1000);
-            QTest::qWait(600);
+            QTest::qWait(gapMs);
         }
         player.closeWriteChannel();
         return player.waitForFinished(5000);
