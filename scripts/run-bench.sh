@@ -125,6 +125,12 @@ if ! SHATTER_E2E_SCREEN=1920x1080x24 "$root/scripts/with-wayland.sh" "$bench/way
     exit 70
 fi
 
+# --- Sound latency and a start without a sound server, through a private server ------------
+echo "sounds ..." >&2
+SHATTER_E2E_SCREEN=1920x1080x24 SHATTER_SOUND_ROWS="$rows" BUILD="$build" \
+    "$root/scripts/test-sound.sh" >"$scratch/sound.log" 2>&1 || true
+grep -q 'its sound at the sink' "$rows" || { cat "$scratch/sound.log" >&2; echo "$0: no sound figures" >&2; exit 70; }
+
 echo "load average $(cut -d' ' -f1-3 /proc/loadavg) at the end." >&2
 {
     printf '| what | screen | Shatter | reference | ratio / detail | target | met |\n'

@@ -17,5 +17,7 @@ SHATTER_E2E_SCREEN=1920x1080x24 scripts/with-display.sh \
 echo "== all tests, 1024x768"
 SHATTER_E2E_SCREEN=1024x768x24 scripts/with-display.sh ctest --test-dir build --output-on-failure
 
+echo "== sounds through a private sound server"
+scripts/test-sound.sh
 scripts/test-package.sh
 scripts/test-wayland.sh

@@ -182,6 +182,7 @@ class Stage {
     std::unique_ptr<QLabel> background;
     XWindow palette;  // once enterCanvas() succeeded
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();  // the program's
+    QProcess& process() { return m_process; }
 
     bool begin(bool withPattern) {
         moveTo(QPoint(2, 2));

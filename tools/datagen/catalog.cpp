@@ -65,7 +65,7 @@ std::vector<DataFile> makeDataFiles() {
     const std::pair<const char*, Samples (*)()> sounds[] = {
         {"Prop1_1.wav", chainsawIdle}, {"Prop1_2.wav", chainsawCut},     {"Glass.wav", glassBreak},
         {"Circle.wav", circleWhoosh},  {"Restenger.wav", squareScratch}, {"Gun.wav", cannonShot},
-        {"Bomb.wav", bigBlast},        {"To.wav", stampThump},           {"No.wav", silence},
+        {"Bomb.wav", bigBlast},        {"To.wav", stampThump},           {"No.wav", softPop},
     };
     for (const auto& [name, make] : sounds) add(kSoundDir + QLatin1String(name), encodeWav(make()));
 

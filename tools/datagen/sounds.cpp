@@ -35,16 +35,21 @@ Samples chainsawIdle() {
     Rng rng(0xC4A1);
     const int n = samplesFor(1.0);
     constexpr int kFirings = 25;  // per second: a slow two-stroke putter
-    const int period = n / kFirings;
+    // Uneven firings, as a real idling engine: no stretch of the loop repeats another, so the
+    // loop's start is found again in a recording of it.
+    std::vector<int> firingAt(kFirings + 1, n);
     std::vector<double> strength(kFirings);
-    for (double& s : strength) s = rng.uniform(0.7, 1.0);
+    for (int k = 0; k < kFirings; ++k) {
+        firingAt[k] = int((k + rng.uniform(-0.3, 0.3) * (k > 0)) * n / kFirings);
+        strength[k] = rng.uniform(0.7, 1.0);
+    }
     const Samples rough = normalised(loopFiltered(whiteNoise(n, rng), BandPass(900, 1.2)));
 
     Samples out(n);
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0, k = 0; i < n; ++i) {
+        while (i >= firingAt[k + 1]) ++k;
         const double t = timeOf(i);
-        const double since = timeOf(i % period);
-        const double firing = envelope(since, 0.0015, 0.013) * strength[i / period];
+        const double firing = envelope(timeOf(i - firingAt[k]), 0.0015, 0.013) * strength[k];
         const double buzz = 0.6 * saw(75 * t) + 0.3 * saw(150 * t);
         out[i] = float(firing * (0.7 * buzz + 0.6 * rough[i]) + 0.12 * sine(50 * t));
     }
@@ -187,7 +192,9 @@ Samples stampThump() {
     Rng rng(0x7070);
     const int n = samplesFor(0.25);
     Samples out(n, 0.0f);
-    addScaled(out, decaying(fallingTone(n, 175, 55, 0.02), 0.0005, 0.05), 1.0);
+    addScaled(out, decaying(fallingTone(n, 240, 90, 0.02), 0.0005, 0.05), 1.0);
+    // The wooden handle knocks: a bright partial that no other sound has.
+    addScaled(out, decaying(fallingTone(n, 640, 600, 0.05), 0.0005, 0.025), 0.35);
     addScaled(
         out,
         decaying(normalised(filtered(whiteNoise(n, rng), OnePole::lowPass(1500))), 0.0003, 0.006),
@@ -197,6 +204,15 @@ Samples stampThump() {
     return out;
 }
 
-Samples silence() {
-    return Samples(samplesFor(0.02), 0.0f);
+Samples softPop() {
+    Rng rng(0x0B0B);
+    const int n = samplesFor(0.09);
+    Samples out(n, 0.0f);
+    addScaled(out, decaying(fallingTone(n, 620, 420, 0.03), 0.003, 0.025), 1.0);
+    addScaled(out,
+              decaying(normalised(filtered(whiteNoise(n, rng), BandPass(1200, 1.0))), 0.002, 0.02),
+              0.3);
+    normalise(out, 0.25);
+    fadeOut(out, 0.02);
+    return out;
 }

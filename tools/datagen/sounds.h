@@ -12,4 +12,4 @@ Samples squareScratch();  // loop, 0.5 s
 Samples cannonShot();     // 0.4 s, silent at both ends so repeats stay clean
 Samples bigBlast();       // 1.2 s
 Samples stampThump();     // 0.25 s
-Samples silence();        // 20 ms
+Samples softPop();        // 90 ms, quiet: the sound that ends the others
