@@ -9,6 +9,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Shatter"));
+    // Lets a Wayland desktop match the windows to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("shatter"));
     // The program ends when its last loaded window is unloaded, not when the last one hides.
     QApplication::setQuitOnLastWindowClosed(false);
     AppSetup::loadQtTranslations();
