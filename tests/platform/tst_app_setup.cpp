@@ -90,6 +90,10 @@ int main(int argc, char** argv) {
     qunsetenv("XDG_DATA_HOME");
     QTemporaryDir cache;  // font caches are not ours to judge
     qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    // Every desktop session has a runtime directory; without one the sound library keeps its
+    // runtime files under the home's config directory instead.
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     QApplication app(argc, argv);
     TestAppSetup test(home.path());
     return QTest::qExec(&test, argc, argv);
