@@ -15,19 +15,12 @@
 
 // The canvas on a scaled screen. ctest runs this once with QT_SCALE_FACTOR=2 and once with 1.5;
 // rows for the other factor are skipped.
+using SamplePictures::changed;
 using SamplePictures::pattern;
 
 namespace {
 double factor() {
     return QGuiApplication::primaryScreen()->devicePixelRatio();
-}
-
-QRect changed(const QImage& a, const QImage& b) {
-    QRect r;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y)) r |= QRect(x, y, 1, 1);
-    return r;
 }
 }  // namespace
 
