@@ -59,14 +59,6 @@ class RecordingSurface final : public CanvasSurface {
     uint32_t m_time = platform().clock->tickCount();
 };
 
-// The canvas as selecting tool n leaves it (0: nothing selected).
-Formula_Start& canvasWith(int n) {
-    Formula_Start& canvas = forms().get<Formula_Start>();
-    for (int k = 1; k <= Formula::kToolCount; ++k) Formula::PropOn(k) = k == n ? -1 : 0;
-    canvas.setDrawWidth(n == 5 ? 11 : 1);
-    Formula::CannonX = -80, Formula::CannonY = -50;
-    return canvas;
-}
 }  // namespace
 
 class TestCanvas : public QObject {
