@@ -9,8 +9,10 @@
 #include "shell/forms.h"
 #include "shell/picture_box.h"
 #include "support/app_fixture.h"
+#include "support/sample_pictures.h"
 
 using Formula::SplinterState;
+using SamplePictures::changed;
 
 namespace {
 // A canvas for one tool alone: a white image, black sprites of the sizes the tools copy, and a
@@ -34,7 +36,7 @@ class RecordingSurface final : public CanvasSurface {
     void splinterBurst(double X, double Y) override { log(QStringLiteral("B%1,%2").arg(X).arg(Y)); }
 
     PersistentImage img{QSize(1024, 768), 0xFFFFFF};
-    std::vector<QImage> sprites;  // only their sizes matter, in SpriteSet order
+    std::vector<QImage> sprites;                    // only their sizes matter, in SpriteSet order
     std::map<std::pair<int, int>, QImage> holders;  // a holder's own picture, where given
     QStringList calls;
     RecordingSurface() {
@@ -57,23 +59,6 @@ class RecordingSurface final : public CanvasSurface {
     uint32_t m_time = platform().clock->tickCount();
 };
 
-// The canvas as selecting tool n leaves it (0: nothing selected).
-Formula_Start& canvasWith(int n) {
-    Formula_Start& canvas = forms().get<Formula_Start>();
-    for (int k = 1; k <= Formula::kToolCount; ++k) Formula::PropOn(k) = k == n ? -1 : 0;
-    canvas.setDrawWidth(n == 5 ? 11 : 1);
-    Formula::CannonX = -80, Formula::CannonY = -50;
-    return canvas;
-}
-
-// The bounding box of the pixels in which two pictures of one size differ.
-QRect changed(const QImage& a, const QImage& b) {
-    QRect r;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y)) r |= QRect(x, y, 1, 1);
-    return r;
-}
 }  // namespace
 
 class TestCanvas : public QObject {
@@ -387,7 +372,6 @@ class TestCanvas : public QObject {
         }
     }
 
-    // A second burst restarts every record from (X + 10, Y + 100), rounded half to even.
     // A second burst restarts every record from (X + 10, Y + 100), rounded half to even;
     // a row is X, Y, the random number and then left, top, clock and sideways speed.
     void burstStartsAllTwentyOneFromThePoint() {

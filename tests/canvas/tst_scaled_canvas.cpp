@@ -15,19 +15,12 @@
 
 // The canvas on a scaled screen. ctest runs this once with QT_SCALE_FACTOR=2 and once with 1.5;
 // rows for the other factor are skipped.
+using SamplePictures::changed;
 using SamplePictures::pattern;
 
 namespace {
 double factor() {
     return QGuiApplication::primaryScreen()->devicePixelRatio();
-}
-
-QRect changed(const QImage& a, const QImage& b) {
-    QRect r;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y)) r |= QRect(x, y, 1, 1);
-    return r;
 }
 }  // namespace
 
@@ -106,9 +99,7 @@ class TestScaledCanvas : public QObject {
                 if (PictureBox* holder = canvas.picture(set, i))
                     holder->setPicture(grey(holder->picture().size()));
         canvas.PicTo()->setPicture(grey(QSize(101, 50)));
-        for (int k = 1; k <= Formula::kToolCount; ++k) Formula::PropOn(k) = k == tool ? -1 : 0;
-        canvas.setDrawWidth(tool == 5 ? 11 : 1);
-        Formula::CannonX = -80, Formula::CannonY = -50;
+        canvasWith(tool);
         const QImage before = canvas.image().image().copy();
         canvas.Form_MouseDown(1, 0, at.x(), at.y());
         QCOMPARE(changed(before, canvas.image().image()), damage);
@@ -123,9 +114,7 @@ class TestScaledCanvas : public QObject {
         white.fill(Qt::white), black.fill(Qt::black);
         canvas.picture("PicBomb", 2)->setPicture(white);
         canvas.picture("PicBomb", 1)->setPicture(black);
-        Formula::PropOn(5) = -1;
-        canvas.setDrawWidth(11);
-        Formula::CannonX = -80, Formula::CannonY = -50;
+        canvasWith(5);
         const QImage before = canvas.image().image().copy();
         canvas.Form_MouseDown(1, 0, 200, 150);  // first hole centred at device (240, 200)
         const QImage after = canvas.image().image();
@@ -139,9 +128,7 @@ class TestScaledCanvas : public QObject {
     // Saved at device resolution, loaded back 1:1: the same picture again.
     void saveAndLoadRoundTrip() {
         QTemporaryDir dir;
-        Formula_Start& canvas = forms().get<Formula_Start>();
-        Formula::PropOn(3) = -1;
-        canvas.setDrawWidth(1);
+        Formula_Start& canvas = canvasWith(3);
         canvas.Form_MouseDown(1, 0, 100, 100);
         const QImage saved = canvas.image().image().copy();
         const QString file = dir.filePath("scaled.ZEL");

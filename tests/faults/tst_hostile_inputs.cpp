@@ -11,12 +11,6 @@ using namespace SamplePictures;
 // give a clear refusal or a sound picture, in bounded memory.
 namespace {
 
-// d with its little-endian field of `bytes` bytes at `at` set to v.
-QByteArray poke(QByteArray d, qsizetype at, quint32 v, int bytes = 4) {
-    for (int i = 0; i < bytes; ++i) d[at + i] = char(v >> (8 * i));
-    return d;
-}
-
 qint64 peakRssKb() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

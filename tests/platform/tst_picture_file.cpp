@@ -6,14 +6,6 @@
 
 using namespace SamplePictures;
 
-namespace {
-// d with its little-endian field of `bytes` bytes at `at` set to v.
-QByteArray poke(QByteArray d, int at, quint32 v, int bytes = 4) {
-    for (int i = 0; i < bytes; ++i) d[at + i] = char(v >> (8 * i));
-    return d;
-}
-}  // namespace
-
 class TestPictureFile : public QObject {
     Q_OBJECT
   private Q_SLOTS:

@@ -26,21 +26,17 @@ class TestPortalScreenshot : public QObject {
         QTest::addColumn<QString>("display");
         QTest::addColumn<QString>("type");
         QTest::addColumn<bool>("wayland");
-        QTest::newRow("native") << "wayland"
-                                << ""
-                                << "" << true;
-        QTest::newRow("XWayland by display") << "xcb"
-                                             << "wayland-1"
-                                             << "x11" << true;
-        QTest::newRow("XWayland by session") << "xcb"
-                                             << ""
-                                             << "Wayland" << true;
-        QTest::newRow("X11") << "xcb"
-                             << ""
-                             << "x11" << false;
-        QTest::newRow("offscreen") << "offscreen"
-                                   << "wayland-0"
-                                   << "wayland" << false;
+        const struct {
+            const char *row, *qpa, *display, *type;
+            bool wayland;
+        } rows[] = {{"native", "wayland", "", "", true},
+                    {"XWayland by display", "xcb", "wayland-1", "x11", true},
+                    {"XWayland by session", "xcb", "", "Wayland", true},
+                    {"X11", "xcb", "", "x11", false},
+                    {"offscreen", "offscreen", "wayland-0", "wayland", false}};
+        for (const auto& r : rows)
+            QTest::newRow(r.row) << QString(r.qpa) << QString(r.display) << QString(r.type)
+                                 << r.wayland;
     }
     void sessionChoosesThePortal() {
         QFETCH(QString, qpa);

@@ -4,6 +4,7 @@
 #include <QEvent>
 
 #include "about/frm_about.h"
+#include "canvas/formula_start.h"
 #include "layouts/data_files.h"
 #include "palette/frm_option.h"
 #include "settings/frm_option2.h"
@@ -25,6 +26,15 @@ inline Form& formOf(FormId id) {
         case FormId::FrmOption2: return forms().get<FrmOption2>();
         default: return forms().get<FrmAbout>();
     }
+}
+
+// The canvas as selecting tool n leaves it (0: nothing selected).
+inline Formula_Start& canvasWith(int n) {
+    Formula_Start& canvas = forms().get<Formula_Start>();
+    for (int k = 1; k <= Formula::kToolCount; ++k) Formula::PropOn(k) = k == n ? -1 : 0;
+    canvas.setDrawWidth(n == 5 ? 11 : 1);
+    Formula::CannonX = -80, Formula::CannonY = -50;
+    return canvas;
 }
 
 // A clean program for one test: doubles installed, the generated data files of the build

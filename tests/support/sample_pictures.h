@@ -121,4 +121,19 @@ inline QByteArray readFile(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// d with its little-endian field of `bytes` bytes at `at` set to v.
+inline QByteArray poke(QByteArray d, qsizetype at, quint32 v, int bytes = 4) {
+    for (int i = 0; i < bytes; ++i) d[at + i] = char(v >> (8 * i));
+    return d;
+}
+
+// The bounding box of the pixels in which two pictures of one size differ.
+inline QRect changed(const QImage& a, const QImage& b) {
+    QRect r;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y)) r |= QRect(x, y, 1, 1);
+    return r;
+}
+
 }  // namespace SamplePictures

@@ -11,6 +11,7 @@
 
 #include "layouts/data_files.h"
 #include "platform/cursor_file.h"
+#include "support/sample_pictures.h"
 
 namespace {
 const QString kBuildDir = QStringLiteral(SHATTER_BUILD_DIR);
@@ -31,11 +32,6 @@ QString pathIn(DataDir dir, const QString& name) {
     return kBuildDir + QLatin1Char('/') + dataDirName(dir) + name;
 }
 
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 uint32_t le16(const QByteArray& b, int at) {
     return uint8_t(b[at]) | uint32_t(uint8_t(b[at + 1])) << 8;
 }
@@ -51,7 +47,7 @@ QMap<QString, QByteArray> generatedTree(const QString& root) {
         const QString rel = it.next().mid(root.size() + 1);
         if (rel.startsWith(QLatin1String("Pic/")) || rel.startsWith(QLatin1String("Sound/")) ||
             kAppIcons.contains(rel))
-            tree.insert(rel, contents(it.filePath()));
+            tree.insert(rel, SamplePictures::readFile(it.filePath()));
     }
     return tree;
 }
@@ -116,7 +112,7 @@ class TestDatagen : public QObject {
             QCOMPARE(qAlpha(argb.pixel(size.width() / 2, size.height() / 2)), 255);
         }
         if (format != "bmp") return;
-        const QByteArray b = contents(path);
+        const QByteArray b = SamplePictures::readFile(path);
         QCOMPARE(b.size(), 54 + ((size.width() * 3 + 3) & ~3) * size.height());
         QCOMPARE(le16(b, 28), 24u);  // bits a pixel
         QCOMPARE(le32(b, 30), 0u);   // uncompressed
@@ -130,7 +126,7 @@ class TestDatagen : public QObject {
 
     void cursors() {
         QFETCH(QString, name);
-        const QByteArray b = contents(pathIn(DataDir::IconCursor, name));
+        const QByteArray b = SamplePictures::readFile(pathIn(DataDir::IconCursor, name));
         const CursorFileResult r = decodeCursorFile(b);
         QVERIFY2(r.ok(), qPrintable(r.error));
         QCOMPARE(r.image.size(), QSize(32, 32));
@@ -158,7 +154,7 @@ class TestDatagen : public QObject {
 
     void sounds() {
         QFETCH(QString, name);
-        const QByteArray b = contents(pathIn(DataDir::Sound, name));
+        const QByteArray b = SamplePictures::readFile(pathIn(DataDir::Sound, name));
         QVERIFY(b.size() > 44);
         QCOMPARE(b.left(4) + b.mid(8, 8) + b.mid(36, 4), QByteArray("RIFFWAVEfmt data"));
         QCOMPARE(le32(b, 4), uint32_t(b.size() - 8));
