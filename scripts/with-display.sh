@@ -21,17 +21,7 @@ xvfb_pid=""
 wm_pid=""
 cmd_pid=""
 
-stop() {
-    local pid="$1"
-    [[ -n "$pid" ]] || return 0
-    kill "$pid" 2>/dev/null || return 0
-    for _ in $(seq 50); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -9 "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-}
+source "$(dirname "$0")/stop-pid.sh"
 
 cleanup() {
     stop "$cmd_pid"

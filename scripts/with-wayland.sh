@@ -33,17 +33,7 @@ if [[ "${SHATTER_WAYLAND_STAGE:-}" == "" ]]; then
     exec "$0" "$@"
 fi
 
-stop() {
-    local pid="$1"
-    [[ -n "$pid" ]] || return 0
-    kill "$pid" 2>/dev/null || return 0
-    for _ in $(seq 50); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -9 "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-}
+source "$here/stop-pid.sh"
 
 # Inside the private bus: the portal and what it needs, then the command.
 if [[ "$SHATTER_WAYLAND_STAGE" == "bus" ]]; then
