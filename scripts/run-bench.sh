@@ -57,26 +57,22 @@ run_gb() {  # program, filter, csv
 echo "Shatter benchmarks: $runs runs each, medians; $(nproc) cores, load average" \
     "$(cut -d' ' -f1-3 /proc/loadavg) at start." >&2
 
-# --- The hammer's handler on the real canvas window, 4K, offscreen --------------------------
+# --- The hammer's handler on the real canvas window, 4K, offscreen, and at scale factor 2 ---
+hammer_row() {  # screen label, csv
+    local cpu wall
+    cpu="$(gb_field "$2" BM_HammerHandler4K 4)"
+    wall="$(gb_field "$2" BM_HammerHandler4K 3)"
+    [[ -n "$cpu" ]] || { echo "$0: the hammer benchmark ($1) gave no figure" >&2; exit 70; }
+    row "hammer strike: handler time, CPU (ms; wall in brackets)" "$1" \
+        "$(awk -v c="$cpu" -v w="$wall" 'BEGIN { printf "%.3f (%.3f)", c / 1e3, w / 1e3 }')" \
+        "-" "-" "<= 0.2" "$(awk -v c="$cpu" 'BEGIN { print c / 1e3 <= 0.2 ? "yes" : "NO" }')"
+}
 echo "hammer handler ..." >&2
 run_gb "$bench/bench_canvas_window" 'BM_HammerHandler4K' "$scratch/hammer.csv"
-hammer_cpu_us="$(gb_field "$scratch/hammer.csv" BM_HammerHandler4K 4)"
-hammer_wall_us="$(gb_field "$scratch/hammer.csv" BM_HammerHandler4K 3)"
-[[ -n "$hammer_cpu_us" ]] || { echo "$0: the hammer benchmark gave no figure" >&2; exit 70; }
-row "hammer strike: handler time, CPU (ms; wall in brackets)" "3840x2160 offscreen" \
-    "$(awk -v c="$hammer_cpu_us" -v w="$hammer_wall_us" 'BEGIN { printf "%.3f (%.3f)", c / 1e3, w / 1e3 }')" \
-    "-" "-" "<= 0.2" \
-    "$(awk -v c="$hammer_cpu_us" 'BEGIN { print c / 1e3 <= 0.2 ? "yes" : "NO" }')"
-
-# --- The same at scale factor 2, the common 4K laptop --------------------------------------
+hammer_row "3840x2160 offscreen" "$scratch/hammer.csv"
+# The common 4K laptop.
 QT_SCALE_FACTOR=2 run_gb "$bench/bench_canvas_window" 'BM_HammerHandler4K' "$scratch/hammer2.csv"
-hammer_cpu_us="$(gb_field "$scratch/hammer2.csv" BM_HammerHandler4K 4)"
-hammer_wall_us="$(gb_field "$scratch/hammer2.csv" BM_HammerHandler4K 3)"
-[[ -n "$hammer_cpu_us" ]] || { echo "$0: the scaled hammer benchmark gave no figure" >&2; exit 70; }
-row "hammer strike: handler time, CPU (ms; wall in brackets)" "3840x2160 at scale 2 offscreen" \
-    "$(awk -v c="$hammer_cpu_us" -v w="$hammer_wall_us" 'BEGIN { printf "%.3f (%.3f)", c / 1e3, w / 1e3 }')" \
-    "-" "-" "<= 0.2" \
-    "$(awk -v c="$hammer_cpu_us" 'BEGIN { print c / 1e3 <= 0.2 ? "yes" : "NO" }')"
+hammer_row "3840x2160 at scale 2 offscreen" "$scratch/hammer2.csv"
 
 # --- Save and load 4K bitmaps against ImageMagick converting the same picture ---------------
 echo "bitmap save and load ..." >&2
