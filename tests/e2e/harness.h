@@ -2,6 +2,7 @@
 
 #include <QtTest>
 #include <QtWidgets>
+#include <functional>
 
 #include "layouts/layouts.h"
 
@@ -111,13 +112,14 @@ inline QImage screenshot() {
         QImage::Format_RGB32);
 }
 // The screen once it stayed the same for quietMs (the splinters have gone); nothing when it
-// still moves at the deadline.
-inline std::optional<QImage> waitForStillScreen(int timeoutMs = 15000, int quietMs = 400) {
-    QImage last = screenshot();
+// still moves at the deadline. grab takes the picture: the X screen unless told otherwise.
+inline std::optional<QImage> waitForStillScreen(int timeoutMs = 15000, int quietMs = 400,
+                                                const std::function<QImage()>& grab = screenshot) {
+    QImage last = grab();
     QDeadlineTimer quiet(quietMs);
     const bool still = waitUntil(
         [&] {
-            if (QImage now = screenshot(); now != last) last = now, quiet.setRemainingTime(quietMs);
+            if (QImage now = grab(); now != last) last = now, quiet.setRemainingTime(quietMs);
             return quiet.hasExpired();
         },
         timeoutMs);

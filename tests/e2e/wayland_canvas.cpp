@@ -15,18 +15,6 @@ QImage grim() {
     return QImage::fromData(p.readAllStandardOutput(), "PPM").convertToFormat(QImage::Format_RGB32);
 }
 
-std::optional<QImage> stillScreen(int quietMs) {
-    QImage last = grim();
-    QDeadlineTimer quiet(quietMs);
-    const bool still = waitUntil(
-        [&] {
-            if (QImage now = grim(); now != last) last = now, quiet.setRemainingTime(quietMs);
-            return quiet.hasExpired();
-        },
-        20000, 100);
-    return still ? std::optional(last) : std::nullopt;
-}
-
 // The visible windows of one process, as sway lays them out.
 std::vector<XWindow> windowsOf(qint64 pid) {
     const auto tree = QJsonDocument::fromJson(run("swaymsg", {"-r", "-t", "get_tree"}).toUtf8());
@@ -84,7 +72,7 @@ class WaylandCanvas : public QObject {
         click(controlCentre(*title, FormId::FrmMain, "Come"));
         const auto palette = waitForWindow(sized(kPaletteSize));
         QVERIFY2(palette && waitForWindow(sized(screen)), "no canvas and palette");
-        auto shot = stillScreen(300);
+        auto shot = waitForStillScreen(20000, 300, grim);
         QVERIFY(shot);
         QCOMPARE(changes(*shot, desktop, palette->geometry).box, QRect());
 
@@ -93,7 +81,7 @@ class WaylandCanvas : public QObject {
         moveTo(QPoint(2, 2));
         click(at);
         moveTo(QPoint(2, 2));
-        QVERIFY(shot = stillScreen(kSplintersGoneMs));
+        QVERIFY(shot = waitForStillScreen(20000, kSplintersGoneMs, grim));
         // The crack picture is one of three, each with its own point of impact.
         const QSize crack(178, 155);
         const QRect first(at - QPoint(105, 60), crack), second(at - QPoint(80, 80), crack);
