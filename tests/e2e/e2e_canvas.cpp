@@ -1,36 +1,46 @@
-
 #include "e2e/harness.h"
+#include "support/sample_pictures.h"
 
 using namespace e2e;
+using SamplePictures::readFile;
 
 namespace {
-// A tool's selection frame in the palette's client area, and a point on its picture.
-struct Frame {
-    QPoint picture;
-    QRect outline;
-};
-const Frame kChainsaw{{56, 40}, QRect(QPoint(35, 19), QPoint(86, 86))};
-const Frame kHammer{{136, 40}, QRect(QPoint(115, 19), QPoint(166, 86))};
-// Tools 5 to 7 are left out: their frames follow the width of their caption in the font.
-const Frame kSquare{{296, 40}, QRect(QPoint(275, 19), QPoint(326, 86))};
+// Tools' selection frames in the palette's client area. Tools 5 to 7 are left out: their
+// frames follow the width of their caption in the font.
+const QRect kChainsawFrame(QPoint(35, 19), QPoint(86, 86));
+const QRect kHammerFrame(QPoint(115, 19), QPoint(166, 86));
+const QRect kSquareFrame(QPoint(275, 19), QPoint(326, 86));
+const QString kSaveTitle = QStringLiteral("儲存圖片");
 
 // The share of the pixels of the one-pixel outline of r that are white on the screen.
 double whiteOutline(const QImage& shot, const XWindow& palette, const QRect& r) {
     int white = 0, total = 0;
     auto check = [&](int x, int y) {
-        white += (shot.pixel(clientToScreen(palette, {x, y})) & 0xFFFFFFu) == 0xFFFFFFu, ++total;
+        white += (shot.pixel(clientToScreen(palette, QPoint(x, y))) & 0xFFFFFFu) == 0xFFFFFFu,
+            ++total;
     };
     for (int x = r.left(); x <= r.right(); ++x) check(x, r.top()), check(x, r.bottom());
     for (int y = r.top() + 1; y < r.bottom(); ++y) check(r.left(), y), check(r.right(), y);
     return double(white) / total;
 }
+bool setXftDpi(const QByteArray& resources) {
+    QProcess xrdb;
+    xrdb.start(QStringLiteral("xrdb"), {"-nocpp", resources.isEmpty() ? "-remove" : "-merge"});
+    xrdb.write(resources);
+    xrdb.closeWriteChannel();
+    return xrdb.waitForFinished(5000) && xrdb.exitCode() == 0;
+}
 }  // namespace
 
+// The canvas over the test pattern: each scenario starts with the pattern as the screen.
 class E2eCanvas : public QObject {
     Q_OBJECT
   private Q_SLOTS:
     void init() { QVERIFY2(m_stage.begin(true), "the test pattern did not reach the screen"); }
-    void cleanup() { m_stage.end(); }
+    void cleanup() {
+        if (scale != 1) setXftDpi({});
+        m_stage.end();
+    }
 
     void canvasShowsTheScreenAsItWas() {
         const auto palette = m_stage.enterCanvas();
@@ -59,18 +69,17 @@ class E2eCanvas : public QObject {
             QTest::qWait(100);
             return screenshot();
         };
-        const QRect hammer = kHammer.outline;
-        QCOMPARE(whiteOutline(*still, *palette, hammer), 0.0);
+        QCOMPARE(whiteOutline(*still, *palette, kHammerFrame), 0.0);
         QImage shot = chooseTool({144, 72});
-        QCOMPARE(whiteOutline(shot, *palette, hammer), 1.0);
-        QCOMPARE(whiteOutline(shot, *palette, hammer.adjusted(2, 2, -2, -2)), 0.0);
-        QCOMPARE(whiteOutline(shot, *palette, hammer.adjusted(-2, -2, 2, 2)), 0.0);
-        shot = chooseTool(kSquare.picture);  // the earlier frame goes
-        QCOMPARE(whiteOutline(shot, *palette, kSquare.outline), 1.0);
-        QCOMPARE(whiteOutline(shot, *palette, hammer), 0.0);
+        QCOMPARE(whiteOutline(shot, *palette, kHammerFrame), 1.0);
+        QCOMPARE(whiteOutline(shot, *palette, kHammerFrame.adjusted(2, 2, -2, -2)), 0.0);
+        QCOMPARE(whiteOutline(shot, *palette, kHammerFrame.adjusted(-2, -2, 2, 2)), 0.0);
+        shot = chooseTool({296, 40});  // the square's picture; the earlier frame goes
+        QCOMPARE(whiteOutline(shot, *palette, kSquareFrame), 1.0);
+        QCOMPARE(whiteOutline(shot, *palette, kHammerFrame), 0.0);
 
         // A right press on a tool neither hides the palette nor changes the choice.
-        click(clientToScreen(*palette, kChainsaw.picture), 3);
+        click(clientToScreen(*palette, {56, 40}), 3);
         QVERIFY(m_stage.waitFor(sized(kPaletteSize), 300));
         // On its background it hides the palette; on the canvas it brings it back unchanged.
         click(clientToScreen(*palette, {340, 150}), 3);
@@ -83,16 +92,158 @@ class E2eCanvas : public QObject {
         QCOMPARE(back->geometry, palette->geometry);
         QVERIFY(still = waitForStillScreen());
         QCOMPARE(changes(*still, m_stage.pattern, back->geometry).box, QRect());
-        QCOMPARE(whiteOutline(*still, *back, kSquare.outline), 1.0);
-        QCOMPARE(whiteOutline(*still, *back, kChainsaw.outline), 0.0);
+        QCOMPARE(whiteOutline(*still, *back, kSquareFrame), 1.0);
+        QCOMPARE(whiteOutline(*still, *back, kChainsawFrame), 0.0);
+        QVERIFY2(m_stage.exitBy(*back, FormId::FrmOption, "LabExit"), "exit did not end it well");
+    }
 
-        click(controlCentre(*back, FormId::FrmOption, "LabExit"));
-        const auto code = m_stage.waitForExit();
-        QVERIFY2(code, "the program still runs after the exit command");
-        QCOMPARE(*code, 0);
+    // A hammer cracks only its rectangle and a giant cannon leaves a crater up left; saved,
+    // asked before replacing, and loaded, the canvas's picture comes back as it was.
+    void strikesSavedAndLoaded() {
+        QVERIFY2(m_stage.enterCanvas(), "no canvas and palette after the enter command");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("wreck.ZEL"));
+        const int w = screenSize().width(), h = screenSize().height();
+        const QRect palette = m_stage.palette.geometry;
+
+        const auto first = strike(m_stage.palette, 2, {w / 5, h / 4});
+        QVERIFY2(first, "the splinters never settled");
+        QVERIFY(crackedOnlyThere(m_stage.pattern, *first, {w / 5, h / 4}, palette));
+        // Saved by a typed name: the canvas's own picture, without the palette in front of it.
+        auto dialog = openDialog("SavePic", kSaveTitle);
+        QVERIFY2(dialog && enterFileName(*dialog, path) && m_stage.waitGone(withId(dialog->id)),
+                 "saving through the dialog failed");
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path), 10000);
+        const QByteArray firstBytes = readFile(path);
+        QVERIFY(firstBytes.startsWith("BM"));
+        const QImage file(path);
+        QCOMPARE(file.size(), screenSize());
+        QCOMPARE(changes(file, *first, palette).box, QRect());
+        QCOMPARE(changes(file.copy(palette), m_stage.pattern.copy(palette)).count, 0);
+
+        const QPoint cannonAt(w * 7 / 8, h / 4);
+        const auto second = strike(m_stage.palette, 6, cannonAt);
+        QVERIFY(second);
+        const QRect crater(cannonAt - QPoint(100, 100), QSize(60, 60));
+        const Changes changed = changes(*first, *second, palette);
+        QVERIFY2(changed.count > 0, "the giant cannon left nothing");
+        QCOMPARE(changed.box | crater, crater);
+        QCOMPARE_LT(QLineF(changed.centre, cannonAt - QPoint(70, 70)).length(), 5.0);
+
+        // Saving over it asks first, in a box of the dialog's title. Refusing leaves the file
+        // and the dialog as they were; agreeing replaces it with the picture of now.
+        QVERIFY2(dialog = openDialog("SavePic", kSaveTitle), "no save dialog the second time");
+        for (const bool agree : {false, true}) {
+            QVERIFY(enterFileName(*dialog, path));
+            const auto confirm = m_stage.waitFor(titled(kSaveTitle, dialog->id), 5000);
+            QVERIFY2(confirm && focus(confirm->id), "saving onto a file did not ask first");
+            keys(agree ? "alt+y" : "Escape");
+            QVERIFY(m_stage.waitGone(withId(confirm->id)));
+            if (!agree) {
+                QVERIFY2(m_stage.waitFor(withId(dialog->id), 1000), "the save dialog closed");
+                QCOMPARE(readFile(path), firstBytes);
+            }
+        }
+        QVERIFY(m_stage.waitGone(withId(dialog->id)));
+        QTRY_VERIFY_WITH_TIMEOUT(readFile(path) != firstBytes, 10000);
+        QCOMPARE(changes(QImage(path), *second, palette).box, QRect());
+
+        // Loading shows the picture of the moment of saving again.
+        const auto third = strike(m_stage.palette, 6, {w * 7 / 8, h / 2});
+        QVERIFY(third && !changes(*third, *second, palette).box.isEmpty());
+        dialog = openDialog("LoadPic", QStringLiteral("讀取圖片"));
+        QVERIFY2(dialog && enterFileName(*dialog, path) && m_stage.waitGone(withId(dialog->id)),
+                 "loading through the dialog failed");
+        const auto loaded = waitForStillScreen();
+        QVERIFY(loaded);
+        QCOMPARE(changes(*loaded, *second, palette).box, QRect());
+    }
+
+    void chainsawCutsALineLeftOfThePointer() {
+        QVERIFY2(m_stage.enterCanvas(), "no canvas and palette after the enter command");
+        selectTool(m_stage.palette, 1);
+        const QImage& before = m_stage.pattern;
+        // Right, down and right, down: small steps so that every position reaches the canvas.
+        QPolygon path{QPoint(before.width() / 8, before.height() / 6)};
+        for (int i = 0; i < 16; ++i)
+            path << path.back() + (i < 8 ? QPoint(20, 0) : i < 13 ? QPoint(12, 12) : QPoint(0, 15));
+        moveTo(path.front());
+        button(true);
+        for (const QPoint& p : path) moveTo(p);
+        button(false);
+        const auto after = waitForStillScreen(20000, kSplintersGoneMs);
+        QVERIFY2(after, "the splinters never settled");
+
+        // The cut runs 10 pixels left of the pointer, connected: a dark pixel lies within a
+        // pixel of every point along it. Nothing else changed: every changed pixel lies within
+        // 2 pixels of it.
+        QPainterPath cut;
+        cut.addPolygon(path.translated(-10, 0));
+        for (qreal t = 0; t <= 1; t += 0.5 / cut.length()) {
+            const QPoint p = cut.pointAtPercent(t).toPoint();
+            bool dark = false;
+            for (int n = 0; n < 9; ++n) {
+                const QRgb c = after->pixel(p + QPoint(n % 3 - 1, n / 3 - 1));
+                dark |= std::max({qRed(c), qGreen(c), qBlue(c)}) < 60;
+            }
+            QVERIFY2(dark, qPrintable(QStringLiteral("no cut at %1,%2").arg(p.x()).arg(p.y())));
+        }
+        const QPainterPath near = QPainterPathStroker(QPen(Qt::black, 4.01)).createStroke(cut);
+        const QRect changed = changes(before, *after, m_stage.palette.geometry).box;
+        for (int y = changed.top(); y <= changed.bottom(); ++y)
+            for (int x = changed.left(); x <= changed.right(); ++x)
+                QVERIFY2(before.pixel(x, y) == after->pixel(x, y) || near.contains(QPointF(x, y)),
+                         qPrintable(QStringLiteral("stray change at %1,%2").arg(x).arg(y)));
+    }
+
+    // On a scaled screen the canvas is the desktop in device pixels, whole and crisp; the
+    // windows measure their layouts times s, and a hammer's crack grows with s.
+    void scaledCanvasIsTheDesktop_data() {
+        QTest::addColumn<double>("s");
+        QTest::addColumn<QString>("scaleFactor");  // empty: Xft.dpi 144 instead
+        QTest::newRow("QT_SCALE_FACTOR=2") << 2.0 << "2";
+        QTest::newRow("Xft.dpi 144") << 1.5 << "";
+    }
+    void scaledCanvasIsTheDesktop() {
+        QFETCH(double, s);
+        QFETCH(QString, scaleFactor);
+        if (screenSize().width() < 1920) QSKIP("the scaled scenarios run on a 1920 x 1080 screen");
+        scale = s;
+        if (scaleFactor.isEmpty())
+            QVERIFY(setXftDpi("Xft.dpi: 144\n"));
+        else
+            m_stage.environment.insert(QStringLiteral("QT_SCALE_FACTOR"), scaleFactor);
+        const auto palette = m_stage.enterCanvas();
+        QVERIFY2(palette, "no title, palette and canvas of the scaled sizes");
+        auto still = waitForStillScreen(5000, 200);
+        QVERIFY(still);
+        QCOMPARE(changes(*still, m_stage.pattern, palette->geometry).box, QRect());
+        const QPoint at(screenSize().width() / 5, screenSize().height() * 8 / 10);
+        QVERIFY(still = strike(*palette, 2, at));
+        QVERIFY(crackedOnlyThere(m_stage.pattern, *still, at, palette->geometry));
+        const QRect damage = changes(*still, m_stage.pattern, palette->geometry).box;
+        QVERIFY(damage.width() > 178 || damage.height() > 155);  // more than unscaled could be
+        QVERIFY2(m_stage.exitBy(*palette, FormId::FrmOption, "LabExit"), "exit did not end it");
     }
 
   private:
+    std::optional<XWindow> openDialog(const char* command, const QString& title) {
+        click(controlCentre(m_stage.palette, FormId::FrmOption, command));
+        return m_stage.waitFor(titled(title));
+    }
+    // Replaces the file-name field's text by the path and accepts. A completion list that
+    // swallowed the first Return gets a second one.
+    bool enterFileName(const XWindow& dialog, const QString& path) {
+        if (!focus(dialog.id)) return false;
+        keys("ctrl+a");
+        keys(path, "type");
+        keys("Return");
+        if (!m_stage.waitGone(withId(dialog.id), 1500) &&
+            !m_stage.waitFor(titled(kSaveTitle, dialog.id), 0))
+            keys("Return");
+        return true;
+    }
+
     Stage m_stage;
 };
 

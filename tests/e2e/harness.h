@@ -1,12 +1,15 @@
 #pragma once
 
+#include <xcb/xcb.h>
+#include <xcb/xtest.h>
+
 #include <QtTest>
 #include <QtWidgets>
 #include <functional>
 
 #include "layouts/layouts.h"
 
-// End-to-end scenarios: the real program on the real X display, driven by xdotool and
+// End-to-end scenarios: the real program on a real display, driven through the X server and
 // watched through screenshots taken by the test process itself.
 namespace e2e {
 
@@ -17,6 +20,13 @@ constexpr int kSettleMs = 60;
 // A still screen for this long means no splinter is left: a visible one moves every step,
 // and one thrown high may stay above the screen for about a second.
 constexpr int kSplintersGoneMs = 1500;
+// The program's device pixel ratio in the scenario at hand; the test itself runs unscaled.
+inline double scale = 1;
+
+inline double nowMs() {
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
 
 // Polls until done() holds; false when the time ran out first.
 inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 10000, int stepMs = 50) {
@@ -28,25 +38,30 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 10000, 
     return true;
 }
 
-// Runs a helper program to the end; its standard output, trimmed.
-inline QString run(const QString& program, const QStringList& args) {
+// Runs a helper program to the end; its standard output.
+inline QByteArray run(const QString& program, const QStringList& args) {
     QProcess p;
     p.start(program, args);
     if (!p.waitForFinished(10000)) p.kill(), p.waitForFinished(1000);
-    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+    return p.readAllStandardOutput();
 }
 inline QString xdo(const QStringList& args) {
-    return run(QStringLiteral("xdotool"), args);
+    return QString::fromLocal8Bit(run(QStringLiteral("xdotool"), args)).trimmed();
 }
 
-// A top-level X window of the program under test, in root coordinates (frame included).
+// A top-level window of the program under test, in root coordinates (frame included).
 struct XWindow {
     QString id;
     QRect geometry;
 };
 using Match = std::function<bool(const XWindow&)>;
-inline Match sized(QSize size) {
-    return [size](const XWindow& w) { return w.geometry.size() == size; };
+// A window of that size times s; at a fractional factor it may round either way.
+inline Match sized(QSizeF size, double s = scale) {
+    const double slack = s == std::floor(s) ? 0 : 1;
+    return [size = size * s, slack](const XWindow& w) {
+        return qAbs(w.geometry.width() - size.width()) <= slack &&
+               qAbs(w.geometry.height() - size.height()) <= slack;
+    };
 }
 inline Match withId(const QString& id) {
     return [id](const XWindow& w) { return w.id == id; };
@@ -57,35 +72,47 @@ inline Match titled(const QString& title, const QString& excludedId = {}) {
     };
 }
 
-inline QPoint clientToScreen(const XWindow& w, QPoint inClient) {
-    return w.geometry.topLeft() + QPoint(3, 3) + inClient;  // inside the 3-pixel frame
+// A point of a window's client area, in logical pixels, on the screen: inside the 3-pixel
+// frame.
+inline QPoint clientToScreen(const XWindow& w, QPointF inClient) {
+    return w.geometry.topLeft() + ((inClient + QPointF(3, 3)) * scale).toPoint();
 }
 inline QPoint controlCentre(const XWindow& w, FormId form, const char* name) {
     const ControlLayout* c = findControl(layoutOf(form), QLatin1String(name));
     if (!c) qFatal("no control %s in the layout", name);
-    return clientToScreen(w, QRect(twipsToPixels(c->left), twipsToPixels(c->top),
-                                   twipsToPixels(c->width), twipsToPixels(c->height))
+    return clientToScreen(w, QRectF(twipsToPixels(c->left), twipsToPixels(c->top),
+                                    twipsToPixels(c->width), twipsToPixels(c->height))
                                  .center());
 }
 
-// The pointer, in root coordinates; button 1 left, 3 right.
+// The pointer, sent from here through the X server's test extension: no helper's start-up
+// blurs the moment. Returns once the server has passed the event on.
+inline double fakeInput(uint8_t type, uint8_t detail, QPoint to = {}) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c) qFatal("no X connection");
+    xcb_test_fake_input(c, type, detail, XCB_CURRENT_TIME, XCB_NONE, qint16(to.x()), qint16(to.y()),
+                        0);
+    // A reply to a later request means the server has handled the event.
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    const double at = nowMs();
+    QTest::qWait(kSettleMs);
+    return at;
+}
 inline void moveTo(QPoint p) {
-    // Not "mousemove --sync": it waits forever when the pointer is already there.
-    xdo({"mousemove", QString::number(p.x()), QString::number(p.y())});
-    const QString at = QStringLiteral("X=%1\nY=%2\n").arg(p.x()).arg(p.y());
-    waitUntil([&] { return xdo({"getmouselocation", "--shell"}).startsWith(at); }, 2000, 10);
-    QTest::qWait(kSettleMs);
+    fakeInput(XCB_MOTION_NOTIFY, 0, p);
 }
-inline void button(bool down, int button = 1) {
-    xdo({down ? "mousedown" : "mouseup", QString::number(button)});
-    QTest::qWait(kSettleMs);
+// Button 1 left, 3 right; the moment the server passed it on.
+inline double button(bool down, int which = 1) {
+    return fakeInput(down ? XCB_BUTTON_PRESS : XCB_BUTTON_RELEASE, uint8_t(which));
 }
-inline void click(QPoint p, int which = 1) {
+inline double click(QPoint p, int which = 1) {
     moveTo(p);
     // As long as a person holds it: the program may act on the press before the release.
-    button(true, which);
+    const double at = button(true, which);
     QTest::qWait(20);
     button(false, which);
+    return at;
 }
 // Gives the window the keyboard, then sends keys or types text into its focused field.
 inline bool focus(const QString& windowId) {
@@ -95,41 +122,53 @@ inline bool focus(const QString& windowId) {
     QTest::qWait(100);  // a dialog puts the focus into its field
     return active;
 }
-inline void keys(const QString& keySyms) {
-    xdo({"key", "--delay", "40", keySyms});
-    QTest::qWait(100);
-}
-inline void type(const QString& text) {
-    xdo({"type", "--delay", "8", text});
+inline void keys(const QString& keySyms, const char* how = "key") {
+    xdo({how, "--delay", "20", keySyms});
     QTest::qWait(150);
 }
 
 inline QSize screenSize() {
     return QGuiApplication::primaryScreen()->geometry().size();
 }
-inline QImage screenshot() {
+// How the screen is seen and the program's windows are found: through X unless a scenario
+// says otherwise.
+inline std::function<QImage()> screenshot = [] {
     return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(
         QImage::Format_RGB32);
-}
+};
+inline std::function<std::vector<XWindow>(qint64 pid, bool visibleOnly)> windowsOf =
+    [](qint64 pid, bool visibleOnly) {
+        std::vector<XWindow> found;
+        QStringList search{"search", "--pid", QString::number(pid)};
+        if (visibleOnly) search << "--onlyvisible";
+        for (const QString& id : xdo(search).split('\n', Qt::SkipEmptyParts)) {
+            QHash<QString, int> value;
+            for (const QString& line : xdo({"getwindowgeometry", "--shell", id}).split('\n'))
+                value[line.section('=', 0, 0)] = line.section('=', 1).toInt();
+            found.push_back({id, QRect(value["X"], value["Y"], value["WIDTH"], value["HEIGHT"])});
+        }
+        return found;
+    };
+
 // The screen once it stayed the same for quietMs (the splinters have gone); nothing when it
-// still moves at the deadline. grab takes the picture: the X screen unless told otherwise.
-inline std::optional<QImage> waitForStillScreen(int timeoutMs = 15000, int quietMs = 400,
-                                                const std::function<QImage()>& grab = screenshot) {
-    QImage last = grab();
+// still moves at the deadline.
+inline std::optional<QImage> waitForStillScreen(int timeoutMs = 15000, int quietMs = 400) {
+    QImage last = screenshot();
     QDeadlineTimer quiet(quietMs);
     const bool still = waitUntil(
         [&] {
-            if (QImage now = grab(); now != last) last = now, quiet.setRemainingTime(quietMs);
+            if (QImage now = screenshot(); now != last) last = now, quiet.setRemainingTime(quietMs);
             return quiet.hasExpired();
         },
         timeoutMs);
     return still ? std::optional(last) : std::nullopt;
 }
 
-inline void selectTool(const XWindow& palette, int tool) {
+inline double selectTool(const XWindow& palette, int tool) {
     const QByteArray name = QStringLiteral("Prop%1_1").arg(tool).toLatin1();
-    click(controlCentre(palette, FormId::FrmOption, name.constData()));
+    const double at = click(controlCentre(palette, FormId::FrmOption, name.constData()));
     moveTo(QPoint(2, 2));
+    return at;
 }
 // Strikes with the tool at the point; the screen once the splinters have gone.
 inline std::optional<QImage> strike(const XWindow& palette, int tool, QPoint at) {
@@ -147,32 +186,46 @@ struct Changes {
 };
 inline Changes changes(const QImage& a, const QImage& b, const QRect& ignore = {}) {
     Changes c;
-    QPointF sum;
     for (int y = 0; y < qMin(a.height(), b.height()); ++y)
         for (int x = 0; x < qMin(a.width(), b.width()); ++x)
             if (((a.pixel(x, y) ^ b.pixel(x, y)) & 0xFFFFFFu) && !ignore.contains(x, y))
-                c.box |= QRect(x, y, 1, 1), sum += QPointF(x, y), ++c.count;
-    c.centre = c.count ? sum / c.count : QPointF(-1, -1);
+                c.box |= QRect(x, y, 1, 1), c.centre += QPointF(x, y), ++c.count;
+    c.centre /= qMax(c.count, 1);
     return c;
 }
+// A hammer's crack at the point: one of three pictures, each with its own point of impact,
+// copied with AND, so that it only clears bits. At a fractional scale its edge may round out.
+inline bool crackedOnlyThere(const QImage& before, const QImage& after, QPoint at,
+                             const QRect& palette) {
+    const Changes hit = changes(before, after, palette);
+    const QPointF p = QPointF(at) / scale;
+    const int slack = scale == std::floor(scale) ? 0 : 1;
+    const auto holds = [&](QPointF impact) {
+        const QRectF r((p - impact) * scale, QSizeF(178, 155) * scale);
+        return r.toAlignedRect().adjusted(-slack, -slack, slack, slack).contains(hit.box);
+    };
+    if (hit.count < 200 || !(holds({105, 60}) || holds({80, 80}))) {
+        qWarning("%d pixels changed in %s", hit.count, qPrintable(QDebug::toString(hit.box)));
+        return false;
+    }
+    for (int y = hit.box.top(); y <= hit.box.bottom(); ++y)
+        for (int x = hit.box.left(); x <= hit.box.right(); ++x)
+            if ((after.pixel(x, y) & before.pixel(x, y)) != after.pixel(x, y)) return false;
+    return true;
+}
 
-// A deterministic, colourful full-screen picture: bright bars with fine grid lines over a
-// gradient. Every region a tool strikes holds bright colours, so darkening always shows.
+// A deterministic, colourful full-screen picture: pale hues (never dark in all three
+// channels, so darkening always shows) under grey lines every 32 pixels, so that a shift by
+// one pixel anywhere cannot pass unnoticed.
 inline QImage testPattern(QSize size) {
     QImage img(size, QImage::Format_RGB32);
-    const int w = size.width(), h = size.height(), barsBottom = h * 6 / 10;
-    QPainter p(&img);
-    QLinearGradient across(0, barsBottom, w / 2, h);
-    across.setStops(
-        {{0, QColor(255, 60, 60)}, {0.5, QColor(60, 255, 60)}, {1, QColor(60, 60, 255)}});
-    p.fillRect(img.rect(), across);
-    for (int i = 0; i < 8; ++i)  // pale hues: no bar is dark in all three channels
-        p.fillRect(QRect(i * w / 8, 0, (i + 1) * w / 8 - i * w / 8, barsBottom),
-                   QColor::fromHsv(i * 45, i == 0 ? 0 : 130, 255));
-    // Fine lines every 32 pixels: a shift by one pixel anywhere cannot pass unnoticed.
-    p.setPen(QColor(128, 128, 128));
-    for (int x = 16; x < w; x += 32) p.drawLine(x, 0, x, barsBottom - 1);
-    for (int y = 16; y < barsBottom; y += 32) p.drawLine(0, y, w - 1, y);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            img.setPixel(
+                x, y,
+                x % 32 == 16 || y % 32 == 16
+                    ? 0x808080
+                    : QColor::fromHsv((x + 2 * y) * 360 / size.width() % 360, 130, 255).rgb());
     return img;
 }
 
@@ -182,12 +235,15 @@ class Stage {
   public:
     QImage pattern;
     std::unique_ptr<QLabel> background;
-    XWindow palette;  // once enterCanvas() succeeded
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();  // the program's
-    QProcess& process() { return m_process; }
+    XWindow palette;                  // once enterCanvas() succeeded
+    QProcessEnvironment environment;  // the program's, from begin()
+    QProcess process;
 
     bool begin(bool withPattern) {
         moveTo(QPoint(2, 2));
+        // The user's program runs as the desktop scales it.
+        environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QT_ENABLE_HIGHDPI_SCALING"));
         if (!withPattern) return true;
         pattern = testPattern(screenSize());
         background = std::make_unique<QLabel>();
@@ -204,62 +260,57 @@ class Stage {
     // Keeps the screen of a failed scenario and prints what the program wrote to its error
     // output; ends the program if it still runs.
     void end() {
-        const QByteArray err = m_process.readAllStandardError().trimmed();
         if (QTest::currentTestFailed()) {
-            const QString path = QStringLiteral("%1/FAILED-%2.png")
-                                     .arg(QCoreApplication::applicationDirPath(),
-                                          QLatin1String(QTest::currentTestFunction()));
-            if (screenshot().save(path)) qWarning("screen of the failure: %s", qPrintable(path));
-            if (!err.isEmpty()) qWarning("the program's error output:\n%s", err.constData());
+            const QString path = QCoreApplication::applicationDirPath() + "/FAILED-" +
+                                 QTest::currentTestFunction() + ".png";
+            qWarning("screen of the failure: %s; the program's error output:\n%s", qPrintable(path),
+                     process.readAllStandardError().constData());
+            screenshot().save(path);
         }
-        if (m_process.state() != QProcess::NotRunning)
-            m_process.kill(), m_process.waitForFinished();
+        if (process.state() != QProcess::NotRunning) process.kill(), process.waitForFinished();
         background.reset();
+        scale = 1;
     }
 
-    std::optional<XWindow> startTitle(const Match& shape = sized(kTitleSize)) {
-        m_process.setProcessEnvironment(environment);
-        m_process.start(QStringLiteral(SHATTER_BINARY), {});
-        const auto title = m_process.waitForStarted() ? waitFor(shape) : std::nullopt;
+    std::optional<XWindow> startTitle() {
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(SHATTER_BINARY), {});
+        const auto title = process.waitForStarted() ? waitFor(sized(kTitleSize)) : std::nullopt;
         QTest::qWait(200);  // its first paint
         return title;
     }
-    // Enters through the title window, first moved aside so that the canvas's copy of the
+    // Enters through the title window, on X first moved aside so that the canvas's copy of the
     // screen shows where it was; the palette, once it and the full-screen canvas are shown.
-    std::optional<XWindow> enterCanvas() {
+    std::optional<XWindow> enterCanvas(bool moveTitle = true) {
         auto title = startTitle();
-        if (title) xdo({"windowmove", title->id, "40", "40"});
-        auto moved = [](const XWindow& w) { return w.geometry.topLeft() == QPoint(40, 40); };
-        if (!title || !(title = waitFor(moved))) return std::nullopt;
+        if (title && moveTitle) {
+            xdo({"windowmove", title->id, "40", "40"});
+            title =
+                waitFor([](const XWindow& w) { return w.geometry.topLeft() == QPoint(40, 40); });
+        }
+        if (!title) return std::nullopt;
         click(controlCentre(*title, FormId::FrmMain, "Come"));
         const auto found = waitFor(sized(kPaletteSize));
-        if (!found || !waitFor(sized(screenSize())) || !waitForStillScreen(5000, 200))
+        if (!found || !waitFor(sized(screenSize(), 1)) || !waitForStillScreen(20000, 300))
             return std::nullopt;
         return palette = *found;
     }
+    // Clicks the control that ends the program; whether it ended well.
+    bool exitBy(const XWindow& window, FormId form, const char* control) {
+        click(controlCentre(window, form, control));
+        return waitForExit() == 0;
+    }
 
     std::vector<XWindow> windows(bool visibleOnly = true) const {
-        std::vector<XWindow> found;
-        if (m_process.state() == QProcess::NotRunning) return found;
-        QStringList search{"search", "--pid", QString::number(m_process.processId())};
-        if (visibleOnly) search << "--onlyvisible";
-        for (const QString& id : xdo(search).split('\n', Qt::SkipEmptyParts)) {
-            QHash<QString, int> value;
-            for (const QString& line : xdo({"getwindowgeometry", "--shell", id}).split('\n'))
-                value[line.section('=', 0, 0)] = line.section('=', 1).toInt();
-            found.push_back({id, QRect(value["X"], value["Y"], value["WIDTH"], value["HEIGHT"])});
-        }
-        return found;
+        if (process.state() == QProcess::NotRunning) return {};
+        return windowsOf(process.processId(), visibleOnly);
     }
     std::optional<XWindow> waitFor(const Match& match, int timeoutMs = 10000) const {
         std::optional<XWindow> found;
-        waitUntil(
-            [&] {
-                for (const XWindow& w : windows())
-                    if (match(w)) return found = w, true;
-                return false;
-            },
-            timeoutMs);
+        const auto seen = [&] {
+            return std::ranges::any_of(windows(), [&](auto& w) { return match(w) && (found = w); });
+        };
+        waitUntil(seen, timeoutMs);
         return found;
     }
     bool waitGone(const Match& match, int timeoutMs = 10000) const {
@@ -267,13 +318,10 @@ class Stage {
     }
     // The exit code, or nothing when the program still runs after the timeout.
     std::optional<int> waitForExit(int timeoutMs = 10000) {
-        if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(timeoutMs))
+        if (process.state() != QProcess::NotRunning && !process.waitForFinished(timeoutMs))
             return std::nullopt;
-        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
-
-  private:
-    QProcess m_process;
 };
 
 }  // namespace e2e
@@ -286,10 +334,7 @@ class Stage {
             return qInfo("SKIP: no X display; run through scripts/with-display.sh"), 0; \
         qputenv("QT_QPA_PLATFORM", "xcb");                                              \
         qputenv("QT_LOGGING_RULES", "qt.multimedia*=false");                            \
-        for (const char* tool : {"xdotool", "xprop"})                                   \
-            if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())          \
-                qFatal("the end-to-end tests need %s", tool);                           \
         QApplication app(argc, argv);                                                   \
-        QTEST_SET_MAIN_SOURCE_PATH TestObject tc;                                       \
+        TestObject tc;                                                                  \
         return QTest::qExec(&tc, argc, argv);                                           \
     }
