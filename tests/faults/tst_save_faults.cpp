@@ -1,5 +1,4 @@
 #include <sys/mount.h>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <cerrno>
 #include <cstring>
@@ -28,7 +27,6 @@ class TestSaveFaults : public QObject {
         QFETCH(bool, readOnly);
         QFETCH(QString, why);
         QTemporaryDir base;
-        QVERIFY(base.isValid());
         // A small memory file system for this test alone.
         const QByteArray dir = QFile::encodeName(base.path());
         if (::mount("tmpfs", dir, "tmpfs", MS_NOSUID | MS_NODEV, "size=256k") != 0)
@@ -36,10 +34,10 @@ class TestSaveFaults : public QObject {
         const auto unmount = qScopeGuard([&] { ::umount2(dir, MNT_DETACH); });
         AppFixture app;
         // A 640 × 480 canvas is a 900 kB bitmap: far more than the 256 kB file system holds.
-        app.fakes.capture->next = pattern(640, 480, 3);
+        const QImage shown = app.fakes.capture->next = pattern(640, 480, 3);
         Formula_Start& canvas = forms().get<Formula_Start>();
         canvas.setScreenSize(QSize(640, 480));
-        canvas.loadPicture(app.fakes.capture->next);
+        canvas.loadPicture(shown);
         const QString name = base.filePath(QStringLiteral("last week.ZEL"));
         const QByteArray earlier = encode(pattern(60, 40, 9), "bmp");
         QVERIFY(writeFile(name, earlier));
@@ -47,18 +45,16 @@ class TestSaveFaults : public QObject {
             QSKIP(qPrintable(QStringLiteral("cannot remount read-only: ") + std::strerror(errno)));
         const QStringList before =
             QDir(base.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
-
         app.fakes.dialogs->saveAnswers.push_back(name);
         forms().get<FrmOption>().SavePic_MouseDown(1, 0, 0, 0);
-
         QCOMPARE(app.fakes.messages->shown.size(), size_t(1));
         const QString text = app.fakes.messages->shown[0].text;
-        QVERIFY2(text.contains(QDir::toNativeSeparators(name)), qPrintable(text));
-        QVERIFY2(text.contains(why), qPrintable(text));
+        QVERIFY2(text.contains(QDir::toNativeSeparators(name)) && text.contains(why),
+                 qPrintable(text));
         QCOMPARE(readFile(name), earlier);
         // No half-written or temporary file is left beside it, and the canvas is as it was.
         QCOMPARE(QDir(base.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), before);
-        QCOMPARE(canvas.image().image(), app.fakes.capture->next);
+        QCOMPARE(canvas.image().image(), shown);
     }
 };
 

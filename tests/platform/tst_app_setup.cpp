@@ -1,12 +1,5 @@
-#include <QApplication>
-#include <QColorDialog>
-#include <QDirIterator>
-#include <QFileDialog>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 #include <cerrno>
 
 #include "platform/app_setup.h"
@@ -32,13 +25,12 @@ class TestAppSetup : public QObject {
     void dialogsWriteNothing() {
         AppSetup::keepNoSettings();
         const std::unique_ptr<Platform> qt = makeQtPlatform();
-        const QString picked = m_pictures.filePath(QStringLiteral("picked.ZEL"));
         // Answers every dialog as a user would: a file name typed, a custom colour added.
         QTimer answer;
         connect(&answer, &QTimer::timeout, [&] {
             QWidget* w = QApplication::activeModalWidget();
             if (auto* files = qobject_cast<QFileDialog*>(w)) {
-                files->selectFile(picked);
+                files->selectFile(m_pictures.filePath(QStringLiteral("picked.ZEL")));
                 static_cast<QDialog*>(files)->done(QDialog::Accepted);
             } else if (auto* colours = qobject_cast<QColorDialog*>(w)) {
                 QColorDialog::setCustomColor(0, Qt::red);
@@ -47,7 +39,8 @@ class TestAppSetup : public QObject {
             }
         });
         answer.start(20);
-        const FileDialogRequest request{QStringLiteral("t"), QStringLiteral("ZEL|*.ZEL"), {}, false};
+        const FileDialogRequest request{
+            QStringLiteral("t"), QStringLiteral("ZEL|*.ZEL"), {}, false};
         QVERIFY(qt->dialogs->saveFile(nullptr, request).has_value());
         QVERIFY(qt->dialogs->openFile(nullptr, request).has_value());
         QCOMPARE(qt->dialogs->chooseColor(nullptr, QStringLiteral("t"), QColor()),
@@ -58,18 +51,16 @@ class TestAppSetup : public QObject {
         QVERIFY2(!it.hasNext(), qPrintable(it.hasNext() ? it.next() : QString()));
     }
 
-    void qtTextsAreTraditionalChinese() {
+    // Qt's texts, the system's reasons and the message that ends the program.
+    void textsAreTraditionalChinese() {
         QVERIFY(AppSetup::loadQtTranslations());
         QMessageBox box(QMessageBox::Critical, {}, {}, QMessageBox::Ok);
         QCOMPARE(box.button(QMessageBox::Ok)->text(), QStringLiteral("確定"));
-        for (auto [context, text] : {std::pair{"QFileDialog", "Save As"},
-                                     std::pair{"QFileDialog", "%1 already exists.\nDo you want to replace it?"},
-                                     std::pair{"QColorDialog", "Select Color"}})
+        for (auto [context, text] :
+             {std::pair{"QFileDialog", "Save As"},
+              std::pair{"QFileDialog", "%1 already exists.\nDo you want to replace it?"},
+              std::pair{"QColorDialog", "Select Color"}})
             QVERIFY2(!hasLatin(QCoreApplication::translate(context, text).remove("%1")), text);
-    }
-
-    // The system's reasons and the message that ends the program, in the user's words.
-    void ourMessagesAreTraditionalChinese() {
         for (int e : {ENOENT, EACCES, EROFS, ENOSPC, EISDIR, ENOTDIR, EIO, EDQUOT})
             QVERIFY2(!hasLatin(osReason(qt_error_string(e))), qPrintable(qt_error_string(e)));
         const QString path = QStringLiteral("/opt/shatter/Pic/Image/1.bmp");
@@ -83,16 +74,14 @@ class TestAppSetup : public QObject {
 };
 
 int main(int argc, char** argv) {
-    // Before anything reads them: the dialogs must find an empty home and keep it so.
-    QTemporaryDir home;
+    // Set before anything reads them: the dialogs must find an empty home and keep it so. Font
+    // caches are not ours to judge; without a runtime directory, which every desktop session
+    // has, the sound library would keep its runtime files under the home's config directory.
+    QTemporaryDir home, cache, runtime;
     qputenv("HOME", QFile::encodeName(home.path()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
     qunsetenv("XDG_DATA_HOME");
-    QTemporaryDir cache;  // font caches are not ours to judge
     qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
-    // Every desktop session has a runtime directory; without one the sound library keeps its
-    // runtime files under the home's config directory instead.
-    QTemporaryDir runtime;
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     QApplication app(argc, argv);
     TestAppSetup test(home.path());

@@ -1,4 +1,3 @@
-#include <sys/stat.h>
 #include <QtTest>
 
 #include "platform/picture_file.h"
@@ -6,6 +5,7 @@
 
 using namespace SamplePictures;
 
+// Files the reader refuses are in tst_hostile_inputs, with what every refusal must promise.
 class TestPictureFile : public QObject {
     Q_OBJECT
   private Q_SLOTS:
@@ -23,47 +23,11 @@ class TestPictureFile : public QObject {
     }
     void readsByContent() {
         QFETCH(QByteArray, bytes);
-        QFETCH(QImage, expected);
         const QString path = m_dir.filePath(QStringLiteral("picture.jpg"));
         QVERIFY(writeFile(path, bytes));
         const PictureFile::ReadResult r = PictureFile::read(path);
         QVERIFY2(r.ok(), qPrintable(r.error));
-        QCOMPARE(r.image.convertToFormat(QImage::Format_RGB32), expected);
-    }
-
-    // A name that is no file, or bytes that are no picture, give the reason in the user's words.
-    void refusesBrokenFiles_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("bytes");  // written to broken.bmp
-        QTest::addColumn<QString>("reason");
-        const QImage p = pattern(64, 48);
-        const QByteArray bmp = encode(p, "bmp"), jpeg = encode(p, "jpeg");
-        const QByteArray g = gif(pattern(40, 30).convertToFormat(QImage::Format_Indexed8));
-        const QString broken = QStringLiteral("broken.bmp"), cut = QStringLiteral("不完整");
-        QTest::newRow("bmp cut short") << broken << bmp.left(bmp.size() * 3 / 5) << cut;
-        QTest::newRow("jpeg cut short") << broken << jpeg.left(jpeg.size() / 2) << cut;
-        QTest::newRow("gif cut short") << broken << g.left(g.size() - 40) << cut;
-        const QString large = QStringLiteral("太大");
-        QTest::newRow("bmp claiming 16385 wide") << broken << poke(bmp, 18, 16385) << large;
-        QTest::newRow("gif claiming 65535 x 65535") << broken << poke(g, 6, 0xFFFFFFFFu) << large;
-        QTest::newRow("bmp with height INT_MIN") << broken << poke(bmp, 22, 0x80000000u) << "";
-        QTest::newRow("text") << broken << QByteArray("just some words\n") << "不是";
-        QTest::newRow("tiff is not offered") << broken << encode(p, "tiff") << "不是";
-        QTest::newRow("empty") << broken << QByteArray() << "空";
-        QTest::newRow("missing") << "gone.ZEL" << QByteArray() << "不存在";
-        QTest::newRow("directory") << "." << QByteArray() << "資料夾";
-        QTest::newRow("pipe (must not block)") << "fifo.ZEL" << QByteArray() << "一般";
-    }
-    void refusesBrokenFiles() {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, reason);
-        QVERIFY(writeFile(m_dir.filePath("broken.bmp"), bytes));
-        QVERIFY(::mkfifo(QFile::encodeName(m_dir.filePath("fifo.ZEL")).constData(), 0600) == 0 ||
-                errno == EEXIST);
-        const PictureFile::ReadResult r = PictureFile::read(m_dir.filePath(name));
-        QVERIFY(!r.ok());
-        QVERIFY2(!r.error.isEmpty() && r.error.contains(reason), qPrintable(r.error));
+        QTEST(r.image.convertToFormat(QImage::Format_RGB32), "expected");
     }
 
     // Odd widths need row padding; the file must be what any bitmap reader expects, and

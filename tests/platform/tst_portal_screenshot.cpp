@@ -3,18 +3,9 @@
 #include "platform/portal_screenshot.h"
 #include "platform/wayland_session.h"
 #include "support/private_bus.h"
+#include "support/sample_pictures.h"
 
-namespace {
-// A picture of the whole desktop: each output its own colour.
-QImage desktopPicture(QSize size, const QRect& primary) {
-    QImage img(size, QImage::Format_ARGB32);
-    img.fill(0xFF2040A0u);
-    for (int y = primary.top(); y <= primary.bottom(); ++y)
-        for (int x = primary.left(); x <= primary.right(); ++x)
-            img.setPixel(x, y, qRgb(x & 0xFF, y & 0xFF, 0x80));
-    return img;
-}
-}  // namespace
+using SamplePictures::pattern;
 
 class TestPortalScreenshot : public QObject {
     Q_OBJECT
@@ -22,54 +13,17 @@ class TestPortalScreenshot : public QObject {
     void initTestCase() { QVERIFY2(!m_bus.address.isEmpty(), "dbus-daemon did not start"); }
 
     void sessionChoosesThePortal_data() {
-        QTest::addColumn<QString>("qpa");
-        QTest::addColumn<QString>("display");
-        QTest::addColumn<QString>("type");
+        QTest::addColumn<QStringList>("env");  // platform plugin, WAYLAND_DISPLAY, session type
         QTest::addColumn<bool>("wayland");
-        const struct {
-            const char *row, *qpa, *display, *type;
-            bool wayland;
-        } rows[] = {{"native", "wayland", "", "", true},
-                    {"XWayland by display", "xcb", "wayland-1", "x11", true},
-                    {"XWayland by session", "xcb", "", "Wayland", true},
-                    {"X11", "xcb", "", "x11", false},
-                    {"offscreen", "offscreen", "wayland-0", "wayland", false}};
-        for (const auto& r : rows)
-            QTest::newRow(r.row) << QString(r.qpa) << QString(r.display) << QString(r.type)
-                                 << r.wayland;
+        QTest::newRow("native") << QStringList{"wayland", "", ""} << true;
+        QTest::newRow("XWayland by display") << QStringList{"xcb", "wayland-1", "x11"} << true;
+        QTest::newRow("XWayland by session") << QStringList{"xcb", "", "Wayland"} << true;
+        QTest::newRow("X11") << QStringList{"xcb", "", "x11"} << false;
+        QTest::newRow("offscreen") << QStringList{"offscreen", "wayland-0", "wayland"} << false;
     }
     void sessionChoosesThePortal() {
-        QFETCH(QString, qpa);
-        QFETCH(QString, display);
-        QFETCH(QString, type);
-        QTEST(WaylandSession::isWaylandSession(qpa, display, type), "wayland");
-    }
-
-    void parseResponse_data() {
-        QTest::addColumn<uint>("code");
-        QTest::addColumn<QString>("uri");
-        QTest::addColumn<bool>("interactive");
-        QTest::addColumn<QString>("error");  // a part of it
-        QTest::addColumn<bool>("askUser");
-        const QString file = "file:///tmp/shot.png";
-        QTest::newRow("taken") << 0u << file << false << "" << false;
-        QTest::newRow("taken, no uri") << 0u << "" << false << "沒有給出圖片" << false;
-        QTest::newRow("refused") << 1u << file << false << "拒絕" << false;
-        QTest::newRow("no permission yet") << 2u << "" << false << "" << true;
-        QTest::newRow("failed when asked") << 2u << "" << true << "回應代碼 2" << false;
-    }
-    void parseResponse() {
-        QFETCH(uint, code);
-        QFETCH(QString, uri);
-        QFETCH(bool, interactive);
-        QFETCH(QString, error);
-        QVariantMap results;
-        if (!uri.isEmpty()) results["uri"] = uri;
-        const auto a = PortalScreenshot::parseResponse(code, results, interactive);
-        QVERIFY2(error.isEmpty() ? a.error.isEmpty() : a.error.contains(error),
-                 qPrintable(a.error));
-        QCOMPARE(a.uri, error.isEmpty() && !uri.isEmpty() ? QUrl(uri) : QUrl());
-        QTEST(a.askUser, "askUser");
+        QFETCH(QStringList, env);
+        QTEST(WaylandSession::isWaylandSession(env[0], env[1], env[2]), "wayland");
     }
 
     // Several outputs, in logical coordinates, in one picture at the picture's scale.
@@ -81,10 +35,10 @@ class TestPortalScreenshot : public QObject {
         const QRect two(0, 0, 144, 48), right(64, 0, 80, 40);
         QTest::newRow("one output")
             << QSize(64, 48) << QRect(0, 0, 64, 48) << QRect(0, 0, 64, 48) << QRect(0, 0, 64, 48);
-        QTest::newRow("right of two") << QSize(144, 48) << two << right << QRect(64, 0, 80, 40);
+        QTest::newRow("right of two") << QSize(144, 48) << two << right << right;
         QTest::newRow("scale 2") << QSize(288, 96) << two << right << QRect(128, 0, 160, 80);
-        QTest::newRow("left of origin") << QSize(144, 48) << QRect(-64, 0, 144, 48)
-                                        << QRect(0, 0, 80, 40) << QRect(64, 0, 80, 40);
+        QTest::newRow("left of origin")
+            << QSize(144, 48) << QRect(-64, 0, 144, 48) << QRect(0, 0, 80, 40) << right;
         QTest::newRow("outside") << QSize(144, 48) << two << QRect(100, 0, 80, 40) << QRect();
     }
     void screenInPicture() {
@@ -99,70 +53,68 @@ class TestPortalScreenshot : public QObject {
     // goes, anything else stays.
     void readPicture_data() {
         QTest::addColumn<QString>("where");  // temp, old, build, garbage
-        QTest::addColumn<bool>("read");
         QTest::addColumn<bool>("kept");
-        QTest::newRow("fresh temporary") << "temp" << true << false;
-        QTest::newRow("old temporary") << "old" << true << true;
-        QTest::newRow("user's folder") << "build" << true << true;
-        QTest::newRow("not a picture") << "garbage" << false << false;
+        QTest::newRow("fresh temporary") << "temp" << false;
+        QTest::newRow("old temporary") << "old" << true;
+        QTest::newRow("user's folder") << "build" << true;
+        QTest::newRow("not a picture") << "garbage" << false;
     }
     void readPicture() {
         QFETCH(QString, where);
-        QFETCH(bool, read);
         const QRect desktop(0, 0, 144, 48), screen(64, 0, 80, 40);
-        const QImage whole = desktopPicture(desktop.size(), screen);
-        const QString dir = where == "build" ? SHATTER_BUILD_DIR : m_dir.path();
-        const QString path = dir + "/portal-" + where + ".png";
-        if (where == "garbage") {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("not a PNG") > 0);
-        } else {
-            QVERIFY(whole.save(path));
-        }
+        const QImage whole = pattern(144, 48);
+        const QString path =
+            (where == "build" ? SHATTER_BUILD_DIR : m_dir.path()) + "/p-" + where + ".png";
+        QVERIFY(where == "garbage" ? SamplePictures::writeFile(path, "not a PNG")
+                                   : whole.save(path, "png"));
         const QDateTime asked = QDateTime::currentDateTime().addSecs(where == "old" ? 60 : 0);
         const CaptureResult r =
             PortalScreenshot::readPicture(QUrl::fromLocalFile(path), desktop, screen, asked);
-        if (read) {
-            QCOMPARE(r.image,
-                     whole.copy(QRect(64, 0, 80, 40)).convertToFormat(QImage::Format_RGB32));
-        } else {
+        if (where == "garbage")
             QVERIFY2(r.image.isNull() && r.error.contains(path), qPrintable(r.error));
-        }
+        else
+            QCOMPARE(r.image, whole.copy(screen));
         QTEST(QFile::exists(path), "kept");
         QFile::remove(path);
     }
 
+    // The whole conversation on a private bus, the portal's answer decoded at each step.
     void conversation_data() {
-        QTest::addColumn<bool>("portal");
+        QTest::addColumn<bool>("uri");           // whether the answers carry one
         QTest::addColumn<QList<uint>>("codes");  // the portal's answers in turn
-        QTest::addColumn<QList<bool>>("asked");  // interactive, per request it saw
+        QTest::addColumn<QList<bool>>("asked");  // interactive, per request; none: no portal
         QTest::addColumn<QString>("error");      // a part of it; empty: the picture
         QTest::newRow("taken") << true << QList<uint>{0} << QList<bool>{false} << "";
+        QTest::newRow("taken, no uri")
+            << false << QList<uint>{0} << QList<bool>{false} << "沒有給出圖片";
         QTest::newRow("asks the user first")
             << true << QList<uint>{2, 0} << QList<bool>{false, true} << "";
+        QTest::newRow("failed when asked")
+            << true << QList<uint>{2, 2} << QList<bool>{false, true} << "回應代碼 2";
         QTest::newRow("refused") << true << QList<uint>{1} << QList<bool>{false} << "拒絕";
         QTest::newRow("never answers") << true << QList<uint>{} << QList<bool>{false} << "秒內";
         QTest::newRow("no portal")
-            << false << QList<uint>{} << QList<bool>{} << "xdg-desktop-portal";
+            << true << QList<uint>{} << QList<bool>{} << "xdg-desktop-portal";
     }
     void conversation() {
-        QFETCH(bool, portal);
+        QFETCH(bool, uri);
         QFETCH(QList<uint>, codes);
-        QDBusConnection service = m_bus.connect("portal");
-        QDBusConnection client = m_bus.connect("client");
+        QFETCH(QList<bool>, asked);
+        QFETCH(QString, error);
+        QDBusConnection service = m_bus.connect("portal"), client = m_bus.connect("client");
         QVERIFY(service.isConnected() && client.isConnected());
         StubPortal stub;
         QScreen* screen = QGuiApplication::primaryScreen();
         const QString file = m_dir.filePath("desktop.png");
-        QVERIFY(desktopPicture(screen->virtualGeometry().size(), screen->geometry()).save(file));
-        for (uint code : codes)
-            stub.answers.push_back({code, {{"uri", QUrl::fromLocalFile(file).toString()}}});
-        if (portal) QVERIFY(stub.serveOn(service));
+        const QSize desktop = screen->virtualGeometry().size();
+        QVERIFY(pattern(desktop.width(), desktop.height()).save(file));
+        const QVariantMap results{{"uri", QUrl::fromLocalFile(file).toString()}};
+        for (uint code : codes) stub.answers.push_back({code, uri ? results : QVariantMap()});
+        if (!asked.isEmpty()) QVERIFY(stub.serveOn(service));
         const CaptureResult r = PortalScreenshot(client, 300).grabPrimaryScreen();
         service.unregisterObject(StubPortal::kObject);
         service.unregisterService(StubPortal::kService);
-        QTEST(stub.asked, "asked");
-        QFETCH(QString, error);
+        QCOMPARE(stub.asked, asked);
         if (error.isEmpty()) {
             QCOMPARE(r.image.size(), screen->geometry().size());
             QVERIFY(!QFile::exists(file));  // the portal's file, in the temporary directory

@@ -1,64 +1,47 @@
-#include <QtEndian>
 #include <QtTest>
 
 #include "platform/one_voice.h"
 #include "platform/wave_sound.h"
+#include "support/wave_bytes.h"
 
 namespace {
-QByteArray le(quint32 v, int bytes) {
-    QByteArray b(bytes, '\0');
-    for (int i = 0; i < bytes; ++i) b[i] = char(v >> (8 * i));
-    return b;
-}
-// A RIFF/WAVE file: format tag, channels, rate, bits; then the data chunk, whose stated size
-// may differ from what follows.
+// A wave file whose data chunk may state a size other than what follows.
 QByteArray wave(int tag, int channels, int rate, int bits, const QByteArray& data,
-                qint64 statedSize = -1) {
-    const int frame = channels * bits / 8;
-    const QByteArray fmt = le(tag, 2) + le(channels, 2) + le(rate, 4) + le(rate * frame, 4) +
-                           le(frame, 2) + le(bits, 2);
-    const QByteArray body = "WAVEfmt " + le(16, 4) + fmt + "data" +
-                            le(quint32(statedSize < 0 ? data.size() : statedSize), 4) + data;
-    return "RIFF" + le(body.size(), 4) + body;
+                int stated = -1) {
+    return waveHeader(tag, channels, rate, bits, stated < 0 ? data.size() : stated) + data;
 }
 }  // namespace
 
 class TestWaveSound : public QObject {
     Q_OBJECT
   private Q_SLOTS:
-    void readsWhatTheOutputCanPlay_data() {
+    // What the output can play is read, the rest refused.
+    void parse_data() {
         QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<int>("channels");
-        QTest::addColumn<int>("bytes");
+        QTest::addColumn<int>("channels");  // 0: refused
+        QTest::addColumn<int>("bytes");     // of samples read
         QTest::newRow("ours: 16-bit mono") << wave(1, 1, 22050, 16, "abcd") << 1 << 4;
         QTest::newRow("8-bit stereo") << wave(1, 2, 8000, 8, "abcd") << 2 << 4;
         QTest::newRow("size past the end: what is there")
             << wave(1, 1, 22050, 16, "abcd", 1000) << 1 << 4;
         QTest::newRow("half a frame at the end dropped")
             << wave(1, 2, 44100, 16, "abcdef") << 2 << 4;
+        QTest::newRow("compressed") << wave(2, 1, 22050, 16, "abcd") << 0 << 0;
+        QTest::newRow("24-bit") << wave(1, 1, 22050, 24, "abcdef") << 0 << 0;
+        QTest::newRow("no samples") << wave(1, 1, 22050, 16, "") << 0 << 0;
+        QTest::newRow("absurd rate") << wave(1, 1, 5, 16, "abcd") << 0 << 0;
+        QTest::newRow("cut inside the header") << wave(1, 1, 22050, 16, "abcd").left(30) << 0 << 0;
+        QTest::newRow("not a wave") << QByteArray("RIFF\4\0\0\0AVI LIST") << 0 << 0;
     }
-    void readsWhatTheOutputCanPlay() {
+    void parse() {
         QFETCH(QByteArray, file);
         QFETCH(int, channels);
         QFETCH(int, bytes);
         const std::optional<WaveSound> s = parseWaveSound(file);
-        QVERIFY(s);
+        QCOMPARE(s.has_value(), channels > 0);
+        if (!s) return;
         QCOMPARE(s->format.channelCount(), channels);
-        QCOMPARE(s->pcm, file.right(file.size() - 44).left(bytes));
-    }
-
-    void refusesOthers_data() {
-        QTest::addColumn<QByteArray>("file");
-        QTest::newRow("compressed") << wave(2, 1, 22050, 16, "abcd");
-        QTest::newRow("24-bit") << wave(1, 1, 22050, 24, "abcdef");
-        QTest::newRow("no samples") << wave(1, 1, 22050, 16, "");
-        QTest::newRow("absurd rate") << wave(1, 1, 5, 16, "abcd");
-        QTest::newRow("cut inside the header") << wave(1, 1, 22050, 16, "abcd").left(30);
-        QTest::newRow("not a wave") << QByteArray("RIFF\4\0\0\0AVI LIST");
-    }
-    void refusesOthers() {
-        QFETCH(QByteArray, file);
-        QVERIFY(!parseWaveSound(file));
+        QCOMPARE(s->pcm, file.mid(44, bytes));
     }
 
     // A loop comes round without a gap; a sound played once ends, and a new one starts afresh.

@@ -1,7 +1,4 @@
 #include <unistd.h>
-#include <QGuiApplication>
-#include <QScreen>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <random>
 
@@ -15,6 +12,8 @@
 #include "support/app_fixture.h"
 #include "support/sample_pictures.h"
 
+using namespace SamplePictures;
+
 // Thousands of strikes of every tool in a random but fixed order, with tool and settings
 // changes, bursts on top of bursts and saves and loads in between: nothing may crash or
 // complain, and the same script must leave exactly the same picture.
@@ -27,8 +26,8 @@ constexpr qint64 kRssMarginBytes = 8 * 1024 * 1024;
 
 qint64 residentBytes() {
     QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly)) return -1;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
+    const QList<QByteArray> fields =
+        statm.open(QIODevice::ReadOnly) ? statm.readAll().split(' ') : QList<QByteArray>();
     return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : -1;
 }
 
@@ -45,15 +44,17 @@ SoakResult runScript(uint32_t seed, const QString& dir) {
     // The canvas covers the primary screen; points reach a little past every edge, where the
     // clipping has to hold.
     const QSize screen = QGuiApplication::primaryScreen()->size();
+    const auto real = [&](double from, double to) {
+        return std::uniform_real_distribution<double>(from, to)(rng);
+    };
     const auto point = [&] {
-        const double x = std::uniform_real_distribution<double>(-60, screen.width() + 60)(rng);
-        return QPointF(x, std::uniform_real_distribution<double>(-60, screen.height() + 60)(rng));
+        const double x = real(-60, screen.width() + 60);
+        return QPointF(x, real(-60, screen.height() + 60));
     };
     AppFixture app;
     FakeDialogs& dialogs = *app.fakes.dialogs;
     SoakResult result;
-    result.snapshot = app.fakes.capture->next =
-        SamplePictures::pattern(screen.width(), screen.height(), 7);
+    result.snapshot = app.fakes.capture->next = pattern(screen.width(), screen.height(), 7);
     Formula_Start& canvas = forms().get<Formula_Start>();
     FrmOption& palette = forms().get<FrmOption>();
     FrmOption2& settings = forms().get<FrmOption2>();
@@ -64,7 +65,7 @@ SoakResult runScript(uint32_t seed, const QString& dir) {
         if (i == kStrikes / 4) result.rssWarm = residentBytes();
         // The tools' chance comes from the fake; keep it fed from the script's own generator.
         while (app.fakes.random->values.size() < 128)
-            app.fakes.random->values.push_back(std::uniform_real_distribution<double>(0, 1)(rng));
+            app.fakes.random->values.push_back(real(0, 1));
         const int action = pick(100);
         if (action < 6) {
             Formula::SelectTool(1 + pick(Formula::kToolCount));
@@ -76,13 +77,10 @@ SoakResult runScript(uint32_t seed, const QString& dir) {
             settings.LabColor_MouseDown(1, 0, 0, 0);
         } else if (action < 11) {
             // Stamp pictures of the kinds the settings window offers.
-            using namespace SamplePictures;
             const QImage p = pattern(24 + pick(40), 24 + pick(40), pick(256));
             const int kind = pick(3);
             const QString file = QDir(dir).filePath(QStringLiteral("stamp%1").arg(kind));
-            writeFile(file, kind == 0   ? encode(p, "bmp")
-                            : kind == 1 ? gif(p.convertToFormat(QImage::Format_Indexed8))
-                                        : icon({p}));
+            writeFile(file, kind == 0 ? encode(p, "bmp") : kind == 1 ? gif(p) : icon({p}));
             dialogs.openAnswers.push_back(file);
             settings.LabOpen_MouseDown(1, 0, 0, 0);
         }
@@ -126,15 +124,13 @@ class TestSoak : public QObject {
   private Q_SLOTS:
     void scriptedStrikesAreStableAndRepeatable() {
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         const SoakResult first = runScript(20261207, dir.path());
         const SoakResult second = runScript(20261207, dir.path());
         for (const ShownMessage& m : first.messages) qWarning("%s", qPrintable(m.text));
         QCOMPARE(first.messages.size(), size_t(0));
-        QVERIFY(first.nestedBursts > 0);
-        QVERIFY(first.loads > 0);
-        QCOMPARE(first.finalImage.size(), first.snapshot.size());
+        QVERIFY(first.nestedBursts > 0 && first.loads > 0);
         // A picture that had stayed the snapshot would mean the strikes never landed.
+        QCOMPARE(first.finalImage.size(), first.snapshot.size());
         QVERIFY(first.finalImage != first.snapshot);
         QVERIFY2(first.finalImage == second.finalImage, "the same script left different pictures");
 #if !defined(__SANITIZE_ADDRESS__)  // its quarantine holds freed memory; it checks leaks itself
