@@ -22,6 +22,11 @@ namespace {
 double factor() {
     return QGuiApplication::primaryScreen()->devicePixelRatio();
 }
+QImage block(QSize size, Qt::GlobalColor colour) {
+    QImage b(size, QImage::Format_RGB32);
+    b.fill(colour);
+    return b;
+}
 }  // namespace
 
 class TestScaledCanvas : public QObject {
@@ -89,16 +94,11 @@ class TestScaledCanvas : public QObject {
         Formula_Start& canvas = forms().get<Formula_Start>();
         canvas.setScreenSize(QSize(1920, 1080));
         canvas.image().reset(QSize(1920, 1080), 0xFFFFFF);
-        const auto grey = [](QSize size) {
-            QImage block(size, QImage::Format_RGB32);
-            block.fill(Qt::gray);
-            return block;
-        };
         for (const char* set : {"PicGlass", "PicBomb", "PicBomb2", "PicBomb3"})
             for (int i = 1; i <= 3; ++i)
                 if (PictureBox* holder = canvas.picture(set, i))
-                    holder->setPicture(grey(holder->picture().size()));
-        canvas.PicTo()->setPicture(grey(QSize(101, 50)));
+                    holder->setPicture(block(holder->picture().size(), Qt::gray));
+        canvas.PicTo()->setPicture(block(QSize(101, 50), Qt::gray));
         canvasWith(tool);
         const QImage before = canvas.image().image().copy();
         canvas.Form_MouseDown(1, 0, at.x(), at.y());
@@ -110,10 +110,8 @@ class TestScaledCanvas : public QObject {
         if (factor() != 2) QSKIP("the dot is checked at 2");
         Formula_Start& canvas = forms().get<Formula_Start>();
         canvas.image().reset(canvas.image().size(), 0xFFFFFF);
-        QImage white(25, 25, QImage::Format_RGB32), black(25, 25, QImage::Format_RGB32);
-        white.fill(Qt::white), black.fill(Qt::black);
-        canvas.picture("PicBomb", 2)->setPicture(white);
-        canvas.picture("PicBomb", 1)->setPicture(black);
+        canvas.picture("PicBomb", 2)->setPicture(block(QSize(25, 25), Qt::white));
+        canvas.picture("PicBomb", 1)->setPicture(block(QSize(25, 25), Qt::black));
         canvasWith(5);
         const QImage before = canvas.image().image().copy();
         canvas.Form_MouseDown(1, 0, 200, 150);  // first hole centred at device (240, 200)
