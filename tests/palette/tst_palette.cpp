@@ -47,21 +47,16 @@ class TestPalette : public QObject {
         QTest::addColumn<QList<int>>("state");  // pen width, colour, PenSize, BoxSize, aim, mode
         QTest::addColumn<QString>("sound");
         const int u = 9999;
-        using L = QList<int>;
-        QTest::newRow("1") << 1 << QRect({35, 19}, QPoint{86, 86}) << L{1, 0, 20, u, u, u, u}
-                           << "Prop1_1.wav/9";
-        QTest::newRow("2") << 2 << QRect({115, 19}, QPoint{166, 86}) << L{u, u, u, u, u, u, u}
-                           << "No.wav/1";
-        QTest::newRow("3") << 3 << QRect({195, 19}, QPoint{246, 86}) << L{1, 0, 20, u, u, u, u}
-                           << "No.wav/1";
-        QTest::newRow("4") << 4 << QRect({275, 19}, QPoint{326, 86}) << L{1, 0, u, 10, u, u, u}
-                           << "No.wav/1";
-        QTest::newRow("5") << 5 << QRect({35, 99}, QPoint{81, 161}) << L{11, 0, u, u, -80, -50, 0}
-                           << "No.wav/1";
-        QTest::newRow("6") << 6 << QRect({115, 99}, QPoint{160, 161}) << L{u, u, u, u, u, u, u}
-                           << "No.wav/1";
-        QTest::newRow("7") << 7 << QRect({195, 99}, QPoint{240, 161}) << L{u, u, u, u, u, u, u}
-                           << "No.wav/1";
+        const auto row = [](int n, QRect frame, QList<int> state, const char* sound) {
+            QTest::addRow("%d", n) << n << frame << state << sound;
+        };
+        row(1, QRect({35, 19}, QPoint{86, 86}), {1, 0, 20, u, u, u, u}, "Prop1_1.wav/9");
+        row(2, QRect({115, 19}, QPoint{166, 86}), {u, u, u, u, u, u, u}, "No.wav/1");
+        row(3, QRect({195, 19}, QPoint{246, 86}), {1, 0, 20, u, u, u, u}, "No.wav/1");
+        row(4, QRect({275, 19}, QPoint{326, 86}), {1, 0, u, 10, u, u, u}, "No.wav/1");
+        row(5, QRect({35, 99}, QPoint{81, 161}), {11, 0, u, u, -80, -50, 0}, "No.wav/1");
+        row(6, QRect({115, 99}, QPoint{160, 161}), {u, u, u, u, u, u, u}, "No.wav/1");
+        row(7, QRect({195, 99}, QPoint{240, 161}), {u, u, u, u, u, u, u}, "No.wav/1");
     }
     void selectionFramesResetsAndSetsTheCursor() {
         QFETCH(int, tool);
@@ -83,13 +78,8 @@ class TestPalette : public QObject {
         // A closed outline one pixel wide, nothing else, outside the controls.
         QCOMPARE(drawn(palette(), qRgb(255, 255, 255)), frame);
         QCOMPARE(m_drawnCount, 2 * (frame.width() + frame.height() - 2));
-        const QList<int> after{canvas().DrawWidth(),
-                               int(canvas().ForeColor()),
-                               PenSize,
-                               BoxSize,
-                               CannonX,
-                               CannonY,
-                               CannonMode};
+        QList<int> after{canvas().DrawWidth(), int(canvas().ForeColor()), PenSize, BoxSize};
+        after << CannonX << CannonY << CannonMode;
         for (int i = 0; i < state.size(); ++i)
             QCOMPARE(after[i], state[i] == 9999 ? before[i] : state[i]);
         QCOMPARE(m_app->fakes.sound->calls, QStringList{sound});
@@ -203,17 +193,15 @@ class TestPalette : public QObject {
         QTest::addColumn<int>("window");
         QTest::addColumn<QStringList>("labels");
         QTest::addColumn<QList<Colour>>("hover");
-        QTest::newRow("title") << int(FormId::FrmMain)
-                               << QStringList{"Come", "Quit", "About", "MostS"}
-                               << QList<Colour>{0xFF0000, 0xFF0000, 0xFF0000, 0xFF0000};
-        QTest::newRow("palette") << int(FormId::FrmOption)
-                                 << QStringList{"LabExit", "SavePic", "LoadPic"}
-                                 << QList<Colour>{0x0000FF, 0x0000FF, 0x0000FF};
-        QTest::newRow("settings") << int(FormId::FrmOption2)
-                                  << QStringList{"LabColor", "LabOpen", "LabTrue"}
-                                  << QList<Colour>{0x00FFFF, 0x0000FF, 0x00FFFF};
-        QTest::newRow("about") << int(FormId::FrmAbout) << QStringList{"Label3", "Label4"}
-                               << QList<Colour>{0xFF00FF, 0xFF00FF};
+        const auto row = [](const char* name, FormId id, QStringList labels, QList<Colour> hover) {
+            QTest::newRow(name) << int(id) << labels << hover;
+        };
+        const Colour red = 0x0000FF, blue = 0xFF0000, yellow = 0x00FFFF, magenta = 0xFF00FF;
+        row("title", FormId::FrmMain, {"Come", "Quit", "About", "MostS"}, {blue, blue, blue, blue});
+        row("palette", FormId::FrmOption, {"LabExit", "SavePic", "LoadPic"}, {red, red, red});
+        row("settings", FormId::FrmOption2, {"LabColor", "LabOpen", "LabTrue"},
+            {yellow, red, yellow});
+        row("about", FormId::FrmAbout, {"Label3", "Label4"}, {magenta, magenta});
     }
     void hoverColoursAndTheirReset() {
         QFETCH(int, window);
