@@ -227,35 +227,40 @@ class TestPalette : public QObject {
     }
 
     // Only a name ending in exactly "ZEL" is read, at its own size over the background colour;
-    // a file that cannot be read or written is named and changes nothing, neither the canvas
-    // nor a file in the way. A picture was loaded and drawn over before, so a cancel that read
-    // it again would show. Running as root, a read-only directory would still take the file: a
-    // regular file in the way of the directory is what cannot be written here.
+    // the stamp takes any picture whatever its name. A file that cannot be read or written is
+    // named and changes nothing: neither the canvas, nor the stamp, nor a file in the way. A
+    // picture was loaded and drawn over before, so a cancel that read it again would show.
+    // Running as root, a read-only directory would still take the file: a regular file in the
+    // way of the directory is what cannot be written here.
     void fileCommands_data() {
-        QTest::addColumn<bool>("saving");
+        QTest::addColumn<char>("command");                 // S(ave), L(oad) or T, the stamp's
         QTest::addColumn<std::optional<QString>>("name");  // nullopt: cancelled
         QTest::addColumn<QByteArray>("content");           // written there before, if any
         QTest::addColumn<QString>("message");              // "path": one naming the file
         using N = std::optional<QString>;
-        const auto row = [](const char* what, bool saving, N name, QByteArray content,
+        const auto row = [](const char* what, char command, N name, QByteArray content,
                             QString message) {
-            QTest::newRow(what) << saving << name << content << message;
+            QTest::newRow(what) << command << name << content << message;
         };
         const QByteArray bmp = encode(pattern(20, 20), "bmp");
-        row("a.ZEL, smaller", false, "a.ZEL", encode(pattern(30, 20, 7), "bmp"), "");
-        row("aZEL, larger", false, "aZEL", encode(pattern(200, 150), "bmp"), "");
-        row("a.zel, lower case", false, "a.zel", bmp, "不是ZEL圖片");
-        row("empty name accepted", false, "", {}, "不是ZEL圖片");
-        row("cancelled", false, N(), {}, "");
-        row("save under a regular file", true, "plain.ZEL/x.ZEL", {}, "path");
-        row("save into missing directory", true, "none/x.ZEL", {}, "path");
-        row("load a vanished file", false, "gone.ZEL", {}, "path");
-        row("load a cut-off bitmap", false, "cut.ZEL", bmp.left(400), "path");
-        row("load a GIF claiming 60000 wide", false, "huge.ZEL",
+        row("a.ZEL, smaller", 'L', "a.ZEL", encode(pattern(30, 20, 7), "bmp"), "");
+        row("aZEL, larger", 'L', "aZEL", encode(pattern(200, 150), "bmp"), "");
+        row("a.zel, lower case", 'L', "a.zel", bmp, "不是ZEL圖片");
+        row("empty name accepted", 'L', "", {}, "不是ZEL圖片");
+        row("cancelled", 'L', N(), {}, "");
+        row("save under a regular file", 'S', "plain.ZEL/x.ZEL", {}, "path");
+        row("save into missing directory", 'S', "none/x.ZEL", {}, "path");
+        row("load a vanished file", 'L', "gone.ZEL", {}, "path");
+        row("load a cut-off bitmap", 'L', "cut.ZEL", bmp.left(400), "path");
+        row("load a GIF claiming 60000 wide", 'L', "huge.ZEL",
             gif(pattern(4, 4)).replace(6, 2, QByteArray::fromHex("60ea")), "path");
+        row("stamp 21x13 from a GIF named .jpg", 'T', "stamp.jpg",
+            gif(pattern(21, 13).convertToFormat(QImage::Format_Indexed8)), "");
+        row("stamp cancelled", 'T', N(), {}, "");
+        row("stamp not a picture", 'T', "stamp.jpg", "MZ\x90", "path");
     }
     void fileCommands() {
-        QFETCH(bool, saving);
+        QFETCH(char, command);
         QFETCH(std::optional<QString>, name);
         QFETCH(QByteArray, content);
         QFETCH(QString, message);
@@ -264,10 +269,15 @@ class TestPalette : public QObject {
         load(path("old.ZEL"));
         canvas().loadPicture(pattern(80, 60, 8));
         QImage expected = canvas().image().image();
+        canvas().PicTo()->setPicture(pattern(97, 65, 4));
         QVERIFY(writeFile(path("plain.ZEL"), "old picture"));
         if (name && !name->isEmpty()) name = path(*name);
         if (!content.isEmpty()) QVERIFY(writeFile(*name, content));
-        saving ? save(*name) : load(name);
+        FakeDialogs& d = *m_app->fakes.dialogs;
+        (command == 'S' ? d.saveAnswers : d.openAnswers).push_back(name);
+        if (command == 'S') palette().SavePic_MouseDown(1, 0, 0, 0);
+        if (command == 'L') palette().LoadPic_MouseDown(1, 0, 0, 0);
+        if (command == 'T') settings().LabOpen_MouseDown(1, 0, 0, 0);
         const QString text = m_app->fakes.messages->only();
         if (message == "path") {
             QVERIFY2(text.contains(QDir::toNativeSeparators(*name)), qPrintable(text));
@@ -275,12 +285,17 @@ class TestPalette : public QObject {
         } else {
             QCOMPARE(text, message.isEmpty() ? "0" : message);
         }
-        if (name && message.isEmpty()) {
+        const bool taken = name && message.isEmpty();
+        if (taken && command == 'L') {
             expected.fill(toQColor(kBack));
             QPainter(&expected).drawImage(0, 0, QImage::fromData(content));
         }
         QCOMPARE(canvas().image().image(), expected);
         QCOMPARE(readFile(path("plain.ZEL")), QByteArray("old picture"));
+        const PictureBox& stamp = *canvas().PicTo();
+        QCOMPARE(stamp.size(), taken && command == 'T' ? QSize(21, 13) : QSize(97, 65));
+        QCOMPARE(stamp.picture().size(), stamp.size());
+        if (stamp.size() == QSize(97, 65)) QCOMPARE(stamp.picture(), pattern(97, 65, 4));
     }
 
     // Saved bytes are a bitmap whatever the name says; rows of an odd width need padding.
@@ -330,35 +345,6 @@ class TestPalette : public QObject {
         settings().Num_MouseDown(k, 1, 0, 0, 0);
         QCOMPARE(QList<int>({canvas().DrawWidth(), Formula::PenSize, Formula::BoxSize}), after);
         QCOMPARE(drawn(settings(), toQColor(settings().ForeColor()).rgb()), frame);
-    }
-
-    void stampCommand_data() {
-        QTest::addColumn<QByteArray>("bytes");  // written as "stamp.jpg"; empty: the user cancels
-        QTest::addColumn<QSize>("size");        // of the stamp afterwards
-        QTest::addColumn<bool>("complains");
-        const QImage few = pattern(21, 13).convertToFormat(QImage::Format_Indexed8);
-        QTest::newRow("gif") << gif(few) << QSize(21, 13) << false;
-        QTest::newRow("cancel keeps the stamp") << QByteArray() << QSize(97, 65) << false;
-        QTest::newRow("not a picture keeps it") << QByteArray("MZ\x90") << QSize(97, 65) << true;
-    }
-    void stampCommand() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QSize, size);
-        QFETCH(bool, complains);
-        PictureBox* stamp = canvas().PicTo();
-        stamp->setPicture(pattern(97, 65, 4));
-        if (!bytes.isEmpty()) QVERIFY(writeFile(path("stamp.jpg"), bytes));
-        m_app->fakes.dialogs->openAnswers.push_back(
-            bytes.isEmpty() ? std::nullopt : std::optional(path("stamp.jpg")));
-        settings().LabOpen_MouseDown(1, 0, 0, 0);
-        QCOMPARE(m_app->fakes.dialogs->openRequests.size(), size_t(1));
-        QCOMPARE(stamp->picture().size(), size);
-        QCOMPARE(stamp->size(), size);
-        if (size == QSize(97, 65)) QCOMPARE(stamp->picture(), pattern(97, 65, 4));
-        const QString text = m_app->fakes.messages->only();
-        QVERIFY2(
-            complains ? text.contains(QDir::toNativeSeparators(path("stamp.jpg"))) : text == "0",
-            qPrintable(text));
     }
 
   private:
