@@ -401,51 +401,43 @@ class TestCanvas : public QObject {
         QCOMPARE(img.image(), want);
     }
 
+    // Dots are 11 pixels across, everything else 1.
     void primitives_data() {
         QTest::addColumn<QString>("shape");
-        QTest::addColumn<int>("width");
         QTest::addColumn<QPoint>("a");
         QTest::addColumn<QPoint>("b");  // line end, box corner, or (radius, 0)
         QTest::addColumn<QRect>("touched");
         QTest::addColumn<QList<QPoint>>("drawn");
         QTest::addColumn<QList<QPoint>>("clear");
         using L = QList<QPoint>;
-        QTest::newRow("11-pixel round dot")
-            << "point" << 11 << QPoint(50, 40) << QPoint() << QRect(45, 35, 11, 11)
-            << L{{45, 40}, {55, 40}, {50, 35}, {50, 45}}
-            << L{{44, 40}, {56, 40}, {45, 35}, {55, 45}};
-        QTest::newRow("dot over the left edge")
-            << "point" << 11 << QPoint(-3, 20) << QPoint() << QRect(0, 15, 3, 11)
-            << L{{0, 20}, {2, 20}} << L{};
-        QTest::newRow("line, both ends")
-            << "line" << 1 << QPoint(290, 300) << QPoint(330, 310) << QRect(290, 300, 41, 11)
-            << L{{290, 300}, {330, 310}} << L{{289, 300}, {331, 310}};
-        QTest::newRow("line up and left") << "line" << 1 << QPoint(30, 60) << QPoint(25, 5)
-                                          << QRect(25, 5, 6, 56) << L{{30, 60}, {25, 5}} << L{};
-        QTest::newRow("box corners inside")
-            << "box" << 1 << QPoint(30, 40) << QPoint(10, 20) << QRect(10, 20, 21, 21)
-            << L{{10, 20}, {30, 40}, {30, 20}, {10, 40}, {20, 20}}
-            << L{{20, 30}, {31, 40}, {9, 20}};
-        QTest::newRow("circle") << "circle" << 1 << QPoint(150, 140) << QPoint(20, 0)
-                                << QRect(130, 120, 41, 41)
-                                << L{{170, 140}, {130, 140}, {150, 160}, {150, 120}}
-                                << L{{150, 140}, {171, 140}, {165, 125}};
-        QTest::newRow("circle round the corner")
-            << "circle" << 1 << QPoint(0, 0) << QPoint(20, 0) << QRect(0, 0, 21, 21)
-            << L{{20, 0}, {0, 20}} << L{{0, 0}};
-        QTest::newRow("circle far outside")
-            << "circle" << 1 << QPoint(-500, 20) << QPoint(20, 0) << QRect() << L{} << L{};
+        const auto row = [](const char* name, const char* shape, QPoint a, QPoint b, QRect touched,
+                            L drawn, L clear) {
+            QTest::newRow(name) << shape << a << b << touched << drawn << clear;
+        };
+        row("11-pixel round dot", "point", {50, 40}, {}, {45, 35, 11, 11},
+            {{45, 40}, {55, 40}, {50, 35}, {50, 45}}, {{44, 40}, {56, 40}, {45, 35}, {55, 45}});
+        row("dot over the left edge", "point", {-3, 20}, {}, {0, 15, 3, 11}, {{0, 20}, {2, 20}},
+            {});
+        row("line, both ends", "line", {290, 300}, {330, 310}, {290, 300, 41, 11},
+            {{290, 300}, {330, 310}}, {{289, 300}, {331, 310}});
+        row("line up and left", "line", {30, 60}, {25, 5}, {25, 5, 6, 56}, {{30, 60}, {25, 5}}, {});
+        row("box corners inside", "box", {30, 40}, {10, 20}, {10, 20, 21, 21},
+            {{10, 20}, {30, 40}, {30, 20}, {10, 40}, {20, 20}}, {{20, 30}, {31, 40}, {9, 20}});
+        row("circle", "circle", {150, 140}, {20, 0}, {130, 120, 41, 41},
+            {{170, 140}, {130, 140}, {150, 160}, {150, 120}}, {{150, 140}, {171, 140}, {165, 125}});
+        row("circle round the corner", "circle", {0, 0}, {20, 0}, {0, 0, 21, 21},
+            {{20, 0}, {0, 20}}, {{0, 0}});
+        row("circle far outside", "circle", {-500, 20}, {20, 0}, {}, {}, {});
     }
     void primitives() {
         QFETCH(QString, shape);
-        QFETCH(int, width);
         QFETCH(QPoint, a);
         QFETCH(QPoint, b);
         QFETCH(QRect, touched);
         QFETCH(QList<QPoint>, drawn);
         QFETCH(QList<QPoint>, clear);
         PersistentImage img(QSize(400, 400), 0xFFFFFF);
-        img.setDrawWidth(width);
+        img.setDrawWidth(shape == "point" ? 11 : 1);
         img.setForeColor(0x0000FF);  // red, as 0x00BBGGRR
         QRect got;
         if (shape == "point") got = img.point(a);
