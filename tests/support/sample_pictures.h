@@ -62,16 +62,20 @@ inline QByteArray gif(const QImage& source) {
     return out.append("\0\x3B", 2);
 }
 
-// An icon holding every image given, in that order.
-inline QByteArray icon(const QList<QImage>& images) {
+// An icon (or, with hot spots, a cursor) holding every image given, in that order.
+inline QByteArray icon(const QList<QImage>& images, bool cursor = false) {
     QByteArray head(6, 0);
-    head[2] = 1;
+    head[2] = char(cursor ? 2 : 1);
     head[4] = char(images.size());
     QByteArray entries, payloads;
     const quint32 first = quint32(6 + 16 * images.size());
     for (const QImage& image : images) {
         const QByteArray single = encode(image.convertToFormat(QImage::Format_ARGB32), "ico");
         QByteArray entry = single.mid(6, 16);
+        if (cursor) {
+            entry[4] = 1, entry[5] = 0;  // hot spot (1, 2) where an icon keeps planes and depth
+            entry[6] = 2, entry[7] = 0;
+        }
         const quint32 offset = qToLittleEndian(first + quint32(payloads.size()));
         memcpy(entry.data() + 12, &offset, 4);
         entries.append(entry);
