@@ -196,44 +196,38 @@ class TestCanvas : public QObject {
             QCOMPARE(canvas.picture(holder, index)->picture(), loadFixedPicture(file));
     }
 
-    // The three-headed cannon's aim after each event of two strokes: a press leaves it where
-    // the volley ended, a move or release puts it back.
-    void aimOverAWholeStroke() {
-        Formula_Start& canvas = canvasWith(5);
-        const auto aim = [] { return QPoint(Formula::CannonX, Formula::CannonY); };
-        canvas.Form_MouseDown(1, 0, 500, 400);
-        QCOMPARE(aim(), QPoint(-35, -95));
-        canvas.Form_MouseUp(1, 0, 500, 400);
-        QCOMPARE(aim(), QPoint(-80, -50));
-        canvas.Form_MouseDown(1, 0, 500, 400);
-        canvas.Form_MouseMove(1, 0, 510, 400);
-        QCOMPARE(aim(), QPoint(-80, -50));
-    }
-
-    // Each event is d(own), m(ove) or u(p) with its Button value; moves go down and right.
+    // Each event is d(own), m(ove) or u(p) with its Button value; moves go down and right. The
+    // three-headed cannon's aim stays where a press's volley ended until a move or release.
     void eventsOverAWholeStroke_data() {
         QTest::addColumn<int>("tool");
         QTest::addColumn<QString>("events");
         QTest::addColumn<QStringList>("sounds");  // none: nothing may be drawn either
-        const QString stroke = "d1 m1 m1 m1 m1 m1 u1";
-        QTest::newRow("no tool selected") << 0 << stroke << QStringList();
-        for (int n : {1, 3, 5})
-            QTest::addRow("tool %d, left and right held", n) << n << "m3" << QStringList();
-        for (int n : {2, 4, 6, 7})
-            QTest::addRow("tool %d, middle", n) << n << "d4 m4 u4" << QStringList();
-        QTest::newRow("chainsaw") << 1 << stroke << QStringList{"Prop1_2.wav/9", "Prop1_1.wav/9"};
-        QTest::newRow("hammer") << 2 << stroke << QStringList{"Glass.wav/1"};
-        QTest::newRow("circle") << 3 << stroke << QStringList{"Circle.wav/9", "No.wav/1"};
-        QTest::newRow("square") << 4 << stroke << QStringList{"Restenger.wav/9", "No.wav/1"};
-        QTest::newRow("three-headed cannon")
-            << 5 << stroke << QStringList{"Gun.wav/9", "Gun.wav/9", "Gun.wav/9", "No.wav/1"};
-        QTest::newRow("giant cannon") << 6 << stroke << QStringList{"Bomb.wav/1"};
-        QTest::newRow("stamp") << 7 << stroke << QStringList{"To.wav/1"};
+        QTest::addColumn<QPoint>("aim");
+        const auto row = [](const QString& name, int tool, const char* events, QStringList sounds,
+                            QPoint aim = {-80, -50}) {
+            QTest::newRow(qPrintable(name)) << tool << QString(events) << sounds << aim;
+        };
+        const char* stroke = "d1 m1 m1 m1 m1 m1 u1";
+        row("no tool selected", 0, stroke, {});
+        for (int n : {1, 3, 5}) row(QString("tool %1, left and right held").arg(n), n, "m3", {});
+        for (int n : {2, 4, 6, 7}) row(QString("tool %1, middle").arg(n), n, "d4 m4 u4", {});
+        row("chainsaw", 1, stroke, {"Prop1_2.wav/9", "Prop1_1.wav/9"});
+        row("hammer", 2, stroke, {"Glass.wav/1"});
+        row("circle", 3, stroke, {"Circle.wav/9", "No.wav/1"});
+        row("square", 4, stroke, {"Restenger.wav/9", "No.wav/1"});
+        const QStringList volley{"Gun.wav/9", "Gun.wav/9", "Gun.wav/9"};
+        row("three-headed cannon", 5, stroke, volley + QStringList{"No.wav/1"});
+        row("three-headed cannon, press", 5, "d1", volley, {-35, -95});
+        row("three-headed cannon, press and release", 5, "d1 u1", volley + QStringList{"No.wav/1"});
+        row("three-headed cannon, press and move", 5, "d1 m1", volley);
+        row("giant cannon", 6, stroke, {"Bomb.wav/1"});
+        row("stamp", 7, stroke, {"To.wav/1"});
     }
     void eventsOverAWholeStroke() {
         QFETCH(int, tool);
         QFETCH(QString, events);
         QFETCH(QStringList, sounds);
+        QFETCH(QPoint, aim);
         Formula_Start& canvas = canvasWith(tool);
         const QImage before = canvas.image().image().copy();
         int x = 400, y = 300;
@@ -244,6 +238,7 @@ class TestCanvas : public QObject {
             if (e[0] == 'u') canvas.Form_MouseUp(button, 0, x, y);
         }
         QCOMPARE(m_app->fakes.sound->calls, sounds);
+        QCOMPARE(QPoint(Formula::CannonX, Formula::CannonY), aim);
         if (!sounds.isEmpty()) return;
         QCOMPARE(changed(before, canvas.image().image()), QRect());
         QVERIFY(!canvas.splinters()->running());
