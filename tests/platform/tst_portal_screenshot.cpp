@@ -101,10 +101,14 @@ class TestPortalScreenshot : public QObject {
         QTest::addColumn<QString>("where");  // temp, old, build, garbage
         QTest::addColumn<bool>("read");
         QTest::addColumn<bool>("kept");
-        QTest::newRow("fresh temporary") << "temp" << true << false;
-        QTest::newRow("old temporary") << "old" << true << true;
-        QTest::newRow("user's folder") << "build" << true << true;
-        QTest::newRow("not a picture") << "garbage" << false << false;
+        QTest::addColumn<QSize>("prepared");  // a picture made ready to decode into
+        QTest::newRow("fresh temporary") << "temp" << true << false << QSize();
+        QTest::newRow("old temporary") << "old" << true << true << QSize();
+        QTest::newRow("user's folder") << "build" << true << true << QSize();
+        QTest::newRow("not a picture") << "garbage" << false << false << QSize();
+        QTest::newRow("into a prepared picture") << "temp" << true << false << QSize(144, 48);
+        // The prepared picture must never pass for the desktop.
+        QTest::newRow("not a picture, prepared") << "garbage" << false << false << QSize(144, 48);
     }
     void readPicture() {
         QFETCH(QString, where);
@@ -120,8 +124,14 @@ class TestPortalScreenshot : public QObject {
             QVERIFY(whole.save(path));
         }
         const QDateTime asked = QDateTime::currentDateTime().addSecs(where == "old" ? 60 : 0);
-        const CaptureResult r =
-            PortalScreenshot::readPicture(QUrl::fromLocalFile(path), desktop, screen, asked);
+        QFETCH(QSize, prepared);
+        QImage into;
+        if (prepared.isValid()) {
+            into = QImage(prepared, QImage::Format_RGB32);
+            into.fill(Qt::red);
+        }
+        const CaptureResult r = PortalScreenshot::readPicture(QUrl::fromLocalFile(path), desktop,
+                                                              screen, asked, std::move(into));
         if (read) {
             QCOMPARE(r.image,
                      whole.copy(QRect(64, 0, 80, 40)).convertToFormat(QImage::Format_RGB32));
