@@ -35,10 +35,13 @@ void PersistentImage::reset(QSize size, Colour background) {
 void PersistentImage::adopt(QImage picture) {
     Q_ASSERT(picture.format() == QImage::Format_RGB32);
     m_image = std::move(picture);
-    // The alpha byte must read 0xFF, as every other way in makes sure.
+    // The alpha byte must read 0xFF, as every other way in makes sure. One pass over a
+    // full-screen picture: no per-pixel calls.
+    const int width = m_image.width();
+    uchar* bits = m_image.bits();
     for (int y = 0; y < m_image.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(m_image.scanLine(y));
-        for (int x = 0; x < m_image.width(); ++x) row[x] |= 0xFF000000u;
+        auto* row = reinterpret_cast<QRgb*>(bits + qsizetype(y) * m_image.bytesPerLine());
+        for (QRgb* p = row; p != row + width; ++p) *p |= 0xFF000000u;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "platform/portal_screenshot.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -65,12 +66,29 @@ PortalScreenshot::PortalScreenshot(QDBusConnection bus, int timeoutMs)
 
 CaptureResult PortalScreenshot::grabPrimaryScreen() {
     const QDateTime requestedAt = QDateTime::currentDateTime();
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        const QSizeF desktop =
+            QSizeF(screen->virtualGeometry().size()) * screen->devicePixelRatio();
+        m_expected = QSize(int(std::lround(desktop.width())), int(std::lround(desktop.height())));
+    }
     Answer answer = request(false);
     if (answer.askUser) answer = request(true);
     if (!answer.error.isEmpty()) return {{}, answer.error};
-    QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return {{}, QStringLiteral("找不到螢幕")};
-    return readPicture(answer.uri, screen->virtualGeometry(), screen->geometry(), requestedAt);
+    return readPicture(answer.uri, screen->virtualGeometry(), screen->geometry(), requestedAt,
+                       std::move(m_prepared));
+}
+
+void PortalScreenshot::prepareWhileWaiting() {
+    // The first picture read in a process loads the reader's plugins, and a fresh picture's
+    // memory is touched page by page as it is decoded: tens of milliseconds each on a busy
+    // machine, spent here while the portal works rather than after it answers.
+    if (m_expected.isEmpty() || !m_prepared.isNull()) return;
+    QBuffer nothing;
+    QImageReader(&nothing, "png").canRead();
+    m_prepared = QImage(m_expected, QImage::Format_RGB32);
+    m_prepared.fill(0);
 }
 
 PortalScreenshot::Answer PortalScreenshot::parseResponse(uint code, const QVariantMap& results,
@@ -112,7 +130,8 @@ std::optional<QRect> PortalScreenshot::screenInPicture(QSize picture, const QRec
 }
 
 CaptureResult PortalScreenshot::readPicture(const QUrl& uri, const QRect& desktop,
-                                            const QRect& screen, const QDateTime& requestedAt) {
+                                            const QRect& screen, const QDateTime& requestedAt,
+                                            QImage into) {
     if (!uri.isLocalFile())
         return {{}, QStringLiteral("桌面入口給的圖片不是本機檔案：%1").arg(uri.toString())};
     const QString path = uri.toLocalFile();
@@ -122,7 +141,8 @@ CaptureResult PortalScreenshot::readPicture(const QUrl& uri, const QRect& deskto
     const int needMb = int(qint64(size.width()) * size.height() * 4 / (1024 * 1024)) + 1;
     if (size.isValid() && needMb > QImageReader::allocationLimit())
         QImageReader::setAllocationLimit(needMb);
-    QImage picture = reader.read();
+    QImage picture = std::move(into);
+    if (!reader.read(&picture)) picture = QImage();
     const QFileInfo file(path);
     if (madeForThisRequest(file, requestedAt)) QFile::remove(path);
     if (picture.isNull())
@@ -188,6 +208,7 @@ PortalScreenshot::Answer PortalScreenshot::request(bool interactive) {
             m_bus.connect(kService, path, kRequest, QStringLiteral("Response"), this, slot);
         }
     });
+    prepareWhileWaiting();
     // A coarse timer may fire up to 5 % early: the portal gets its full time.
     QTimer::singleShot(std::max<qint64>(0, deadline.remainingTime()), Qt::PreciseTimer, &loop,
                        &QEventLoop::quit);

@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QDateTime>
 #include <QEventLoop>
+#include <QImage>
 #include <QObject>
 #include <QRect>
 #include <QUrl>
@@ -38,9 +39,10 @@ class PortalScreenshot : public QObject {
     // Reads the picture behind uri and crops the screen's rectangle out of it (both rectangles
     // in logical coordinates, as the screens report them). The file is
     // removed afterwards when it is one the portal wrote to the temporary directory since
-    // requestedAt, and kept anywhere else.
+    // requestedAt, and kept anywhere else. A picture of the right size and format in into is
+    // decoded into rather than allocated anew.
     static CaptureResult readPicture(const QUrl& uri, const QRect& desktop, const QRect& screen,
-                                     const QDateTime& requestedAt);
+                                     const QDateTime& requestedAt, QImage into = {});
 
     // The primary screen's rectangle in the picture's device pixels: the picture covers the
     // desktop (every output, in logical coordinates) at the picture's own scale.
@@ -52,6 +54,7 @@ class PortalScreenshot : public QObject {
 
   private:
     Answer request(bool interactive);
+    void prepareWhileWaiting();
     QString requestPath(const QString& token) const;
 
     QDBusConnection m_bus;
@@ -59,4 +62,6 @@ class PortalScreenshot : public QObject {
     std::optional<Answer> m_answer;
     bool m_interactive = false;
     QEventLoop* m_loop = nullptr;
+    QSize m_expected;  // the whole desktop in device pixels, as the portal is likely to give it
+    QImage m_prepared;
 };

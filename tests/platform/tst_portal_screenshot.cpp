@@ -54,10 +54,14 @@ class TestPortalScreenshot : public QObject {
     void readPicture_data() {
         QTest::addColumn<QString>("where");  // temp, old, build, garbage
         QTest::addColumn<bool>("kept");
-        QTest::newRow("fresh temporary") << "temp" << false;
-        QTest::newRow("old temporary") << "old" << true;
-        QTest::newRow("user's folder") << "build" << true;
-        QTest::newRow("not a picture") << "garbage" << false;
+        QTest::addColumn<QSize>("prepared");  // a picture made ready to decode into
+        QTest::newRow("fresh temporary") << "temp" << false << QSize();
+        QTest::newRow("old temporary") << "old" << true << QSize();
+        QTest::newRow("user's folder") << "build" << true << QSize();
+        QTest::newRow("not a picture") << "garbage" << false << QSize();
+        QTest::newRow("into a prepared picture") << "temp" << false << QSize(144, 48);
+        // The prepared picture must never pass for the desktop.
+        QTest::newRow("not a picture, prepared") << "garbage" << false << QSize(144, 48);
     }
     void readPicture() {
         QFETCH(QString, where);
@@ -68,8 +72,14 @@ class TestPortalScreenshot : public QObject {
         QVERIFY(where == "garbage" ? SamplePictures::writeFile(path, "not a PNG")
                                    : whole.save(path, "png"));
         const QDateTime asked = QDateTime::currentDateTime().addSecs(where == "old" ? 60 : 0);
-        const CaptureResult r =
-            PortalScreenshot::readPicture(QUrl::fromLocalFile(path), desktop, screen, asked);
+        QFETCH(QSize, prepared);
+        QImage into;
+        if (prepared.isValid()) {
+            into = QImage(prepared, QImage::Format_RGB32);
+            into.fill(Qt::red);
+        }
+        const CaptureResult r = PortalScreenshot::readPicture(QUrl::fromLocalFile(path), desktop,
+                                                              screen, asked, std::move(into));
         if (where == "garbage")
             QVERIFY2(r.image.isNull() && r.error.contains(path), qPrintable(r.error));
         else
