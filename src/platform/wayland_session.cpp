@@ -24,7 +24,7 @@ bool current() {
 }
 
 void keepAboveFullScreen(QWindow* window) {
-    if (!window || !qtOnWayland() || window->transientParent()) return;
+    if (!window || !current() || window->transientParent()) return;
     for (QWindow* w : QGuiApplication::topLevelWindows())
         if (w != window && w->isVisible() && (w->windowStates() & Qt::WindowFullScreen))
             return window->setTransientParent(w);

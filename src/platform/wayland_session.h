@@ -16,8 +16,9 @@ bool isWaylandSession(const QString& qtPlatform, const QString& waylandDisplay,
                       const QString& sessionType);
 bool current();
 
-// A compositor hides floating windows behind a full-screen one unless they belong to it:
-// makes the window a child of the program's full-screen window, if one is showing.
+// A compositor hides floating windows behind a full-screen one unless they belong to it,
+// also through XWayland: makes the window a child of the program's full-screen window, if one
+// is showing.
 void keepAboveFullScreen(QWindow* window);
 
 }  // namespace WaylandSession
