@@ -5,10 +5,6 @@
 
 namespace WaylandSession {
 
-bool qtOnWayland() {
-    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-}
-
 bool isWaylandSession(const QString& qtPlatform, const QString& waylandDisplay,
                       const QString& sessionType) {
     if (qtPlatform.startsWith(QLatin1String("wayland"))) return true;

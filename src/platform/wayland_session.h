@@ -7,9 +7,6 @@ class QWindow;
 // Which desktop the program runs on decides how the screen is read and how windows behave.
 namespace WaylandSession {
 
-// Qt itself talks to a Wayland compositor (no X window placement, no stacking above others).
-bool qtOnWayland();
-
 // The desktop is a Wayland compositor, whether Qt talks to it natively or through XWayland,
 // where the X screen holds only the X clients' pixels.
 bool isWaylandSession(const QString& qtPlatform, const QString& waylandDisplay,
