@@ -134,9 +134,10 @@ void Formula_Start::Form_MouseUp(int Button, int, double X, double Y) {
 
 void Formula_Start::showForm() {
     QScreen* screen = QGuiApplication::primaryScreen();
-    if (WaylandSession::qtOnWayland()) {
-        // A Wayland client cannot place itself: the compositor's full-screen state puts the
-        // canvas over the whole output, above its panels.
+    if (WaylandSession::current()) {
+        // A Wayland client cannot place itself, and through XWayland the compositor keeps a
+        // plain window out of its panels: its full-screen state puts the canvas over the
+        // whole output, above them.
         winId();
         if (screen) windowHandle()->setScreen(screen);
         setWindowState(windowState() | Qt::WindowFullScreen);

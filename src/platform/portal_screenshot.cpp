@@ -3,9 +3,11 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusReply>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
@@ -14,6 +16,7 @@
 #include <QImageReader>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -21,6 +24,9 @@ const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString kObject = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kScreenshot = QStringLiteral("org.freedesktop.portal.Screenshot");
 const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
+const QString kStore = QStringLiteral("org.freedesktop.impl.portal.PermissionStore");
+const QString kStorePath = QStringLiteral("/org/freedesktop/impl/portal/PermissionStore");
+constexpr char kNotFound[] = "org.freedesktop.portal.Error.NotFound";
 
 const QString kInstallHint = QStringLiteral(
     "請安裝 xdg-desktop-portal 以及您桌面所用的後端（GNOME 用 xdg-desktop-portal-gnome，"
@@ -72,8 +78,8 @@ CaptureResult PortalScreenshot::grabPrimaryScreen() {
             QSizeF(screen->virtualGeometry().size()) * screen->devicePixelRatio();
         m_expected = QSize(int(std::lround(desktop.width())), int(std::lround(desktop.height())));
     }
-    Answer answer = request(false);
-    if (answer.askUser) answer = request(true);
+    Answer answer = request(false, personMayBeAsked());
+    if (answer.askUser) answer = request(true, true);
     if (!answer.error.isEmpty()) return {{}, answer.error};
     if (!screen) return {{}, QStringLiteral("找不到螢幕")};
     return readPicture(answer.uri, screen->virtualGeometry(), screen->geometry(), requestedAt,
@@ -113,6 +119,25 @@ PortalScreenshot::Answer PortalScreenshot::parseResponse(uint code, const QVaria
                         .arg(code),
                     false};
     }
+}
+
+bool PortalScreenshot::personMayBeAsked(const QString& lookupError,
+                                        const QMap<QString, QStringList>& grants,
+                                        const QStringList& ids) {
+    // Nothing stored yet: the table itself is missing.
+    if (!lookupError.isEmpty()) return lookupError == QLatin1String(kNotFound);
+    return std::ranges::none_of(ids, [&](const QString& id) { return grants.contains(id); });
+}
+
+bool PortalScreenshot::personMayBeAsked() {
+    QDBusMessage lookup =
+        QDBusMessage::createMethodCall(kStore, kStorePath, kStore, QStringLiteral("Lookup"));
+    lookup << QStringLiteral("screenshot") << QStringLiteral("screenshot");
+    qDBusRegisterMetaType<QMap<QString, QStringList>>();
+    const QDBusReply<QMap<QString, QStringList>> reply = m_bus.call(lookup, QDBus::Block, 2000);
+    // The portal files every program outside a sandbox under the empty id.
+    return personMayBeAsked(reply.isValid() ? QString() : reply.error().name(), reply.value(),
+                            {QString(), QGuiApplication::desktopFileName()});
 }
 
 std::optional<QRect> PortalScreenshot::screenInPicture(QSize picture, const QRect& desktop,
@@ -168,7 +193,7 @@ QString PortalScreenshot::requestPath(const QString& token) const {
     return kObject + QStringLiteral("/request/") + sender + '/' + token;
 }
 
-PortalScreenshot::Answer PortalScreenshot::request(bool interactive) {
+PortalScreenshot::Answer PortalScreenshot::request(bool interactive, bool personMayAnswer) {
     if (!m_bus.isConnected())
         return {{},
                 QStringLiteral("沒有連上工作階段的 D-Bus，無法請桌面入口擷取螢幕。"
@@ -177,7 +202,8 @@ PortalScreenshot::Answer PortalScreenshot::request(bool interactive) {
     static int serial = 0;
     const QString token =
         QStringLiteral("shatter%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
-    const QDeadlineTimer deadline(interactive ? kInteractiveTimeoutMs : m_timeoutMs);
+    const int timeoutMs = personMayAnswer ? kInteractiveTimeoutMs : m_timeoutMs;
+    const QDeadlineTimer deadline(timeoutMs);
     m_answer.reset();
     m_interactive = interactive;
 
@@ -217,12 +243,13 @@ PortalScreenshot::Answer PortalScreenshot::request(bool interactive) {
     m_bus.disconnect(kService, path, kRequest, QStringLiteral("Response"), this, slot);
 
     if (m_answer) return *m_answer;
-    const int seconds = (interactive ? kInteractiveTimeoutMs : m_timeoutMs) / 1000;
-    return {{},
-            QStringLiteral("桌面入口在 %1 秒內沒有回應，螢幕沒有擷取成功。"
-                           "請確認 xdg-desktop-portal 和您桌面的後端正在執行")
-                .arg(seconds),
-            false};
+    QString why = QStringLiteral(
+                      "桌面入口在 %1 秒內沒有回應，螢幕沒有擷取成功。"
+                      "請確認 xdg-desktop-portal 和您桌面的後端正在執行")
+                      .arg(timeoutMs / 1000);
+    if (personMayAnswer && !interactive)
+        why += QStringLiteral("；桌面若詢問是否允許擷取螢幕，請選「允許」後再按進入");
+    return {{}, why, false};
 }
 
 void PortalScreenshot::onResponse(uint code, const QVariantMap& results) {

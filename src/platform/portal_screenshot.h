@@ -36,6 +36,12 @@ class PortalScreenshot : public QObject {
     };
     static Answer parseResponse(uint code, const QVariantMap& results, bool interactive);
 
+    // Whether a quiet request may wait on a person: until the portal has stored a grant for
+    // the program (under one of ids), some desktops ask the user in a dialog of their own
+    // first. lookupError is the permission store's error name, empty when it answered grants.
+    static bool personMayBeAsked(const QString& lookupError,
+                                 const QMap<QString, QStringList>& grants, const QStringList& ids);
+
     // Reads the picture behind uri and crops the screen's rectangle out of it (both rectangles
     // in logical coordinates, as the screens report them). The file is
     // removed afterwards when it is one the portal wrote to the temporary directory since
@@ -53,7 +59,8 @@ class PortalScreenshot : public QObject {
     void onResponse(uint code, const QVariantMap& results);
 
   private:
-    Answer request(bool interactive);
+    Answer request(bool interactive, bool personMayAnswer);
+    bool personMayBeAsked();
     void prepareWhileWaiting();
     QString requestPath(const QString& token) const;
 

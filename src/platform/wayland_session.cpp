@@ -5,10 +5,6 @@
 
 namespace WaylandSession {
 
-bool qtOnWayland() {
-    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-}
-
 bool isWaylandSession(const QString& qtPlatform, const QString& waylandDisplay,
                       const QString& sessionType) {
     if (qtPlatform.startsWith(QLatin1String("wayland"))) return true;
@@ -24,7 +20,7 @@ bool current() {
 }
 
 void keepAboveFullScreen(QWindow* window) {
-    if (!window || !qtOnWayland() || window->transientParent()) return;
+    if (!window || !current() || window->transientParent()) return;
     for (QWindow* w : QGuiApplication::topLevelWindows())
         if (w != window && w->isVisible() && (w->windowStates() & Qt::WindowFullScreen))
             return window->setTransientParent(w);

@@ -7,17 +7,15 @@ class QWindow;
 // Which desktop the program runs on decides how the screen is read and how windows behave.
 namespace WaylandSession {
 
-// Qt itself talks to a Wayland compositor (no X window placement, no stacking above others).
-bool qtOnWayland();
-
 // The desktop is a Wayland compositor, whether Qt talks to it natively or through XWayland,
 // where the X screen holds only the X clients' pixels.
 bool isWaylandSession(const QString& qtPlatform, const QString& waylandDisplay,
                       const QString& sessionType);
 bool current();
 
-// A compositor hides floating windows behind a full-screen one unless they belong to it:
-// makes the window a child of the program's full-screen window, if one is showing.
+// A compositor hides floating windows behind a full-screen one unless they belong to it,
+// also through XWayland: makes the window a child of the program's full-screen window, if one
+// is showing.
 void keepAboveFullScreen(QWindow* window);
 
 }  // namespace WaylandSession

@@ -154,7 +154,7 @@ void Form::showForm() {
             move(area.center() - QPoint(width() / 2, height() / 2));
         }
     }
-    if (WaylandSession::qtOnWayland()) {
+    if (WaylandSession::current()) {
         winId();  // the native window, to give it its owner before it is mapped
         WaylandSession::keepAboveFullScreen(windowHandle());
     }

@@ -26,6 +26,27 @@ class TestPortalScreenshot : public QObject {
         QTEST(WaylandSession::isWaylandSession(env[0], env[1], env[2]), "wayland");
     }
 
+    // The first quiet request may wait on the desktop's own question to the user.
+    void personMayBeAsked_data() {
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QStringList>("granted");  // ids the store holds an answer for
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("no store") << "org.freedesktop.DBus.Error.ServiceUnknown" << QStringList()
+                                  << false;
+        QTest::newRow("nothing stored")
+            << "org.freedesktop.portal.Error.NotFound" << QStringList() << true;
+        QTest::newRow("answered") << "" << QStringList{""} << false;
+        QTest::newRow("answered by name") << "" << QStringList{"shatter"} << false;
+        QTest::newRow("another program") << "" << QStringList{"org.other"} << true;
+    }
+    void personMayBeAsked() {
+        QFETCH(QString, error);
+        QFETCH(QStringList, granted);
+        QMap<QString, QStringList> grants;
+        for (const QString& id : granted) grants[id] = {"yes"};
+        QTEST(PortalScreenshot::personMayBeAsked(error, grants, {"", "shatter"}), "asked");
+    }
+
     // Several outputs, in logical coordinates, in one picture at the picture's scale.
     void screenInPicture_data() {
         QTest::addColumn<QSize>("picture");
