@@ -50,13 +50,14 @@ bool alike(const float* rec, const float* expected, int n) {
 }
 
 // Which sound the recording holds when, in ms from its start. Where loud samples begin that
-// nothing explains, a sound's opening is looked for a head and a block before; from there the
-// sound is followed block by block, a loop coming round, while the recording goes on as it.
+// nothing explains, a sound's opening is looked for a head and a block either side: the loud
+// block may be the last of the sound before, and the new one's head may be lost. From there
+// the sound is followed block by block, a loop coming round, while the recording goes on as it.
 std::vector<Heard> heardSounds(const Wave& rec, const std::vector<Known>& sounds) {
     const auto ms = [](long at) { return 1000.0 * double(at) / kRate; };
     std::vector<Heard> heard;
     long pos = 0, lastStart = -kBlock;
-    while (pos + kHead + kOpening + kBlock <= long(rec.size())) {
+    while (pos + 2 * kHead + kOpening + kBlock <= long(rec.size())) {
         if (dot(&rec[pos], &rec[pos], kBlock) < kQuiet * kQuiet * kBlock) {
             pos += kBlock;
             continue;
@@ -64,8 +65,8 @@ std::vector<Heard> heardSounds(const Wave& rec, const std::vector<Known>& sounds
         double best = 0.97;  // normalised correlation that counts as a start
         long at = 0;
         const Known* found = nullptr;
-        for (long t = std::max({0L, pos - kHead - kBlock, lastStart + kBlock}); t < pos + kBlock;
-             ++t) {
+        for (long t = std::max({0L, pos - kHead - kBlock, lastStart + kBlock});
+             t < pos + kHead + kBlock; ++t) {
             const float* r = &rec[t + kHead];
             const double er = dot(r, r, kOpening);
             for (const Known& s : sounds) {
@@ -330,17 +331,19 @@ class SoundHeard : public QObject {
         if (!m_recording.waitForFinished(5000)) m_recording.kill(), m_recording.waitForFinished();
     }
 
-    // A plain client already connected plays the stamp's sound five times: where each lands
+    // A plain client already connected plays the stamp's sound seven times: where each lands
     // in the recording ties the recording to the test's clock, with the server's own latency.
+    // Its stream is started on silence first, as a stream's first second can come out squeezed.
     bool referenceSounds() {
         QProcess player;
         player.start(QStringLiteral("pacat"), rawFormat() << "-d" << sink());
         if (!player.waitForStarted()) return false;
+        player.write(QByteArray(kRate * 2 * 3 / 10, '\0'));
         QTest::qWait(1000);  // connected and its stream set up
         const QByteArray pcm = readWaveSound(soundPath("To.wav"))->pcm;
         // Uneven gaps: no shifted pairing of played and heard stamps agrees as well as the
         // true one.
-        for (int gapMs : {500, 900, 400, 700, 600}) {
+        for (int gapMs : {500, 900, 400, 700, 600, 1000, 450}) {
             m_references.push_back(nowMs());
             player.write(pcm);
             player.waitForBytesWritten(1000);
@@ -351,7 +354,8 @@ class SoundHeard : public QObject {
     }
 
     // The program's sounds on the test's clock. The reference stamps are found by their
-    // spacing: the offset that most of them agree on (a busy server may drop one).
+    // spacing: the offset that most of them agree on, three at least (a busy server may drop
+    // or smear some; no shifted pairing of the gaps puts three together).
     std::optional<std::vector<Heard>> analyse() {
         stopRecording();
         const auto heard = heardSounds(wave16(SamplePictures::readFile(recordingPath())), m_sounds);
@@ -366,7 +370,7 @@ class SoundHeard : public QObject {
                         if (std::abs(s - r - (stamp - played)) < 15) agreeing.push_back(s - r);
                 if (agreeing.size() > offsets.size()) offsets = agreeing;
             }
-        if (offsets.size() * 2 <= m_references.size()) {
+        if (offsets.size() < 3) {
             for (double h : stamps) qWarning("reference heard at %.0f ms", h);
             for (double r : m_references) qWarning("reference played at %.0f ms", r);
             return std::nullopt;
