@@ -21,7 +21,7 @@ xvfb_pid=""
 wm_pid=""
 cmd_pid=""
 
-source "$(dirname "$0")/stop-pid.sh"
+source "$(dirname "$0")/private-servers.sh"
 
 cleanup() {
     stop "$cmd_pid"
@@ -34,36 +34,7 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 trap 'exit 129' HUP
 
-display_free() {
-    [[ ! -e "/tmp/.X$1-lock" && ! -e "/tmp/.X11-unix/X$1" ]]
-}
-
-# Another run may pick the same number at the same moment; the loser tries the next one.
-start_xvfb() {
-    local n
-    for n in $(seq 90 250); do
-        display_free "$n" || continue
-        Xvfb ":$n" -screen 0 "$screen" -nolisten tcp -noreset >"$logdir/xvfb.log" 2>&1 &
-        xvfb_pid=$!
-        for _ in $(seq 100); do
-            if ! kill -0 "$xvfb_pid" 2>/dev/null; then
-                break
-            fi
-            if xdpyinfo -display ":$n" >/dev/null 2>&1; then
-                display=":$n"
-                return 0
-            fi
-            sleep 0.1
-        done
-        stop "$xvfb_pid"
-        xvfb_pid=""
-    done
-    echo "$0: could not start Xvfb (screen $screen):" >&2
-    cat "$logdir/xvfb.log" >&2
-    return 1
-}
-
-start_xvfb || exit 70
+start_xvfb 90 "$screen" "$logdir/xvfb.log" || exit 70
 export DISPLAY="$display"
 # Run from a Wayland desktop, the program would take this X display for XWayland.
 unset WAYLAND_DISPLAY

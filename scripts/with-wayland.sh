@@ -33,7 +33,7 @@ if [[ "${SHATTER_WAYLAND_STAGE:-}" == "" ]]; then
     exec "$0" "$@"
 fi
 
-source "$here/stop-pid.sh"
+source "$here/private-servers.sh"
 
 # Inside the private bus: the portal and what it needs, then the command.
 if [[ "$SHATTER_WAYLAND_STAGE" == "bus" ]]; then
@@ -103,24 +103,8 @@ if [[ "$(id -u)" -eq 0 ]]; then
             "$sway_user" || exit 70
 fi
 
-for n in $(seq 150 250); do
-    [[ ! -e "/tmp/.X$n-lock" && ! -e "/tmp/.X11-unix/X$n" ]] || continue
-    Xvfb ":$n" -screen 0 "$screen" -nolisten tcp -noreset >"$scratch/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-        kill -0 "$xvfb_pid" 2>/dev/null || break
-        xdpyinfo -display ":$n" >/dev/null 2>&1 && break 2
-        sleep 0.1
-    done
-    stop "$xvfb_pid"
-    xvfb_pid=""
-done
-if [[ -z "$xvfb_pid" ]]; then
-    echo "$0: could not start Xvfb:" >&2
-    cat "$scratch/xvfb.log" >&2
-    exit 70
-fi
-export DISPLAY=":$n"
+start_xvfb 150 "$screen" "$scratch/xvfb.log" || exit 70
+export DISPLAY="$display"
 
 size="${screen%x*}"
 mkdir -m 700 "$scratch/sway" "$scratch/run"

@@ -1,0 +1,40 @@
+# Sourced by the scripts that start private servers.
+
+# Stops PID politely, then for good, and reaps it, so nothing is left running whatever state it
+# was in.
+stop() {
+    local pid="$1"
+    [[ -n "$pid" ]] || return 0
+    kill "$pid" 2>/dev/null || return 0
+    for _ in $(seq 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -9 "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+}
+
+# Starts an Xvfb of SCREEN (WxHxD) on the first free display from FIRST to 250, its output in
+# LOG; sets xvfb_pid and display. Another run may pick the same number at the same moment: the
+# loser tries the next one.
+start_xvfb() {
+    local first="$1" screen="$2" log="$3" n
+    for n in $(seq "$first" 250); do
+        [[ ! -e "/tmp/.X$n-lock" && ! -e "/tmp/.X11-unix/X$n" ]] || continue
+        Xvfb ":$n" -screen 0 "$screen" -nolisten tcp -noreset >"$log" 2>&1 &
+        xvfb_pid=$!
+        for _ in $(seq 100); do
+            kill -0 "$xvfb_pid" 2>/dev/null || break
+            if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+                display=":$n"
+                return 0
+            fi
+            sleep 0.1
+        done
+        stop "$xvfb_pid"
+        xvfb_pid=""
+    done
+    echo "$0: could not start Xvfb (screen $screen):" >&2
+    cat "$log" >&2
+    return 1
+}
