@@ -21,10 +21,10 @@
 #include "platform/device_scale.h"
 #include "platform/one_voice.h"
 #include "platform/platform.h"
-#include "platform/portal_screenshot.h"
+#include "platform/capture/portal_screenshot.h"
 #include "platform/wave_sound.h"
 #include "platform/wayland_session.h"
-#include "platform/x11_shm_grab.h"
+#include "platform/capture/x11_shm_grab.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "platform/portal_screenshot.h"
+#include "platform/capture/portal_screenshot.h"
 #include "platform/wayland_session.h"
 #include "support/private_bus.h"
 #include "support/sample_pictures.h"

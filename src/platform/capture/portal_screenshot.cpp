@@ -1,4 +1,4 @@
-#include "platform/portal_screenshot.h"
+#include "platform/capture/portal_screenshot.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

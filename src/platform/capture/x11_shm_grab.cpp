@@ -1,4 +1,4 @@
-#include "platform/x11_shm_grab.h"
+#include "platform/capture/x11_shm_grab.h"
 
 #ifdef SHATTER_HAVE_XCB_SHM
 
