@@ -59,6 +59,12 @@ desktop-file-validate "$desktop"
 for key in Name 'Name\[zh_TW\]' Comment 'Comment\[zh_TW\]' Categories Keywords; do
     grep -q "^$key=." "$desktop" || { echo "test-package: the desktop entry lacks $key" >&2; exit 1; }
 done
+# KWin's screenshot interface: the entry asks for it, and its command leads to the program file.
+grep -qx 'X-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2' "$desktop" ||
+    { echo "test-package: the desktop entry does not ask KWin for screenshots" >&2; exit 1; }
+exec_path=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
+[ "$(cd "$work/root" && realpath -m --relative-to=. "./$exec_path")" = usr/lib/shatter/shatter ] ||
+    { echo "test-package: Exec=$exec_path does not lead to /usr/lib/shatter/shatter" >&2; exit 1; }
 for size in 16 32 48 64 128 256; do
     icon="$work/root/usr/share/icons/hicolor/${size}x${size}/apps/shatter.png"
     [ -f "$icon" ] || { echo "test-package: no ${size}px icon in the package" >&2; exit 1; }

@@ -17,14 +17,13 @@
 #include <map>
 #include <random>
 
+#include "platform/capture/qt_screen_capture.h"
 #include "platform/common_dialog.h"
 #include "platform/device_scale.h"
 #include "platform/one_voice.h"
 #include "platform/platform.h"
-#include "platform/capture/portal_screenshot.h"
 #include "platform/wave_sound.h"
 #include "platform/wayland_session.h"
-#include "platform/capture/x11_shm_grab.h"
 
 namespace {
 
@@ -115,33 +114,6 @@ class QtSoundPlayer final : public SoundPlayer {
     QIODevice* m_out = nullptr;  // the sink's, while it plays
     QTimer m_feeder;
     quint64 m_started = 0;
-};
-
-class QtScreenCapture final : public ScreenCapture {
-  public:
-    CaptureResult grabPrimaryScreen() override {
-        // Under Wayland the X screen of XWayland holds only X clients: ask the desktop.
-        if (WaylandSession::current())
-            return PortalScreenshot(QDBusConnection::sessionBus()).grabPrimaryScreen();
-        QScreen* screen = QGuiApplication::primaryScreen();
-        if (!screen) return {{}, QStringLiteral("找不到螢幕")};
-        if (QImage fast = grabX11RootThroughSharedMemory(DeviceScale::primaryScreenSize());
-            !fast.isNull())
-            return {std::move(fast), {}};
-        // Qt's grab is in device pixels already, whatever the scale factor.
-        const QPixmap shot = screen->grabWindow(0);
-        if (shot.isNull()) return {{}, QStringLiteral("視窗系統拒絕擷取螢幕")};
-        QImage image = shot.toImage().convertToFormat(QImage::Format_RGB32);
-        image.setDevicePixelRatio(1);
-        return {std::move(image), {}};
-    }
-    QImage grabArea(const QRect& area) override {
-        QScreen* screen = QGuiApplication::primaryScreen();
-        if (!screen || WaylandSession::current()) return {};
-        return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height())
-            .toImage()
-            .convertToFormat(QImage::Format_RGB32);
-    }
 };
 
 class QtDialogBackend final : public DialogBackend {
@@ -242,7 +214,7 @@ class QtFatalHandler final : public FatalHandler {
 std::unique_ptr<Platform> makeQtPlatform() {
     auto p = std::make_unique<Platform>();
     p->sound = std::make_unique<QtSoundPlayer>();
-    p->capture = std::make_unique<QtScreenCapture>();
+    p->capture = makeQtScreenCapture();
     p->dialogs = std::make_unique<QtDialogBackend>();
     p->messages = std::make_unique<QtMessageBox>();
     p->shell = std::make_unique<QtShell>();

@@ -1,0 +1,44 @@
+#include "platform/capture/qt_screen_capture.h"
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+
+#include "platform/capture/kwin_screenshot.h"
+#include "platform/capture/x11_shm_grab.h"
+#include "platform/device_scale.h"
+#include "platform/wayland_session.h"
+
+namespace {
+
+class QtScreenCapture final : public ScreenCapture {
+  public:
+    CaptureResult grabPrimaryScreen() override {
+        // Under Wayland the X screen of XWayland holds only X clients: ask the compositor.
+        if (WaylandSession::current()) return grabWaylandDesktop(QDBusConnection::sessionBus());
+        QScreen* screen = QGuiApplication::primaryScreen();
+        if (!screen) return {{}, QStringLiteral("找不到螢幕")};
+        if (QImage fast = grabX11RootThroughSharedMemory(DeviceScale::primaryScreenSize());
+            !fast.isNull())
+            return {std::move(fast), {}};
+        // Qt's grab is in device pixels already, whatever the scale factor.
+        const QPixmap shot = screen->grabWindow(0);
+        if (shot.isNull()) return {{}, QStringLiteral("視窗系統拒絕擷取螢幕")};
+        QImage image = shot.toImage().convertToFormat(QImage::Format_RGB32);
+        image.setDevicePixelRatio(1);
+        return {std::move(image), {}};
+    }
+    QImage grabArea(const QRect& area) override {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        if (!screen || WaylandSession::current()) return {};
+        return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<ScreenCapture> makeQtScreenCapture() {
+    return std::make_unique<QtScreenCapture>();
+}
