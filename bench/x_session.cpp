@@ -66,6 +66,12 @@ void XSession::handle(xcb_generic_event_t* e, double atMs) {
         if (!g) return;
         m_mapped.push_back({m->window, g->x, g->y, g->width, g->height, atMs});
         free(g);
+    } else if (type == XCB_CONFIGURE_NOTIFY) {
+        // Some managers (KWin) map a frame first and give it the client's size afterwards.
+        auto* c = reinterpret_cast<xcb_configure_notify_event_t*>(e);
+        for (Window& w : m_mapped)
+            if (c->event == m_root && w.id == c->window)
+                w.x = c->x, w.y = c->y, w.width = c->width, w.height = c->height;
     } else if (m_damageEvent && type == m_damageEvent) {
         auto* d = reinterpret_cast<xcb_damage_notify_event_t*>(e);
         const MoveLatency::Rect r{d->area.x, d->area.y, d->area.width, d->area.height};

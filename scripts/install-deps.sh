@@ -15,16 +15,25 @@ packages=(
     qt6-wayland dbus-daemon dbus-bin sway swaybg grim pipewire xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk
     pulseaudio pulseaudio-utils
 )
+# KWin for the scenario inside it, without what a whole Plasma desktop would add.
+lean=(kwin-wayland)
 
 missing=()
+lean_missing=()
+for p in "${lean[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || lean_missing+=("$p")
+done
+
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+[ ${#missing[@]} -eq 0 ] && [ ${#lean_missing[@]} -eq 0 ] && exit 0
 
-echo "Installing packages: ${missing[*]}"
+echo "Installing packages: ${missing[*]} ${lean_missing[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
-$sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+[ ${#missing[@]} -eq 0 ] || $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+[ ${#lean_missing[@]} -eq 0 ] ||
+    $sudo apt-get install -y -qq --no-install-recommends "${lean_missing[@]}" >/dev/null

@@ -15,7 +15,7 @@ screens="${SHATTER_BENCH_SCREENS:-1920x1080x24 3840x2160x24 3840x2160x24@2}"
 bench="$build/bench"
 
 for program in shatter bench/bare_window bench/whole_process bench/bench_canvas_window \
-               bench/bench_picture_file bench/wayland_enter; do
+               bench/bench_picture_file bench/wayland_enter bench/kwin_enter; do
     if [[ ! -x "$build/$program" ]]; then
         echo "$0: $build/$program is missing; build first (make build)" >&2
         exit 69
@@ -118,6 +118,15 @@ if ! SHATTER_E2E_SCREEN=1920x1080x24 "$root/scripts/with-wayland.sh" "$bench/way
     --shatter "$build/shatter" --runs "$runs" >>"$rows" 2>"$scratch/wayland.log"; then
     cat "$scratch/wayland.log" >&2
     echo "$0: the Wayland run failed" >&2
+    exit 70
+fi
+
+# --- Entering inside KWin against a bare client's CaptureScreen round trip, 1280x800 -------
+echo "enter inside KWin ..." >&2
+if ! SHATTER_E2E_SCREEN=1280x800x24 "$root/scripts/with-kwin.sh" "$bench/kwin_enter" \
+    --shatter "$build/shatter" --runs "$runs" >>"$rows" 2>"$scratch/kwin.log"; then
+    cat "$scratch/kwin.log" >&2
+    echo "$0: the KWin run failed" >&2
     exit 70
 fi
 

@@ -21,3 +21,4 @@ echo "== sounds through a private sound server"
 scripts/test-sound.sh
 scripts/test-package.sh
 scripts/test-wayland.sh
+scripts/test-kwin.sh

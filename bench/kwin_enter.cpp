@@ -1,0 +1,102 @@
+// Enter inside KWin: from the click on enter to the full-screen canvas having painted its whole
+// area (Shatter runs through XWayland, watched through the X server's damage reports), against
+// a bare client's own CaptureScreen round trip for the same screen (call to the last byte of
+// the picture), interleaved run by run.
+// Runs inside scripts/with-kwin.sh; prints one "ROW" line for scripts/run-bench.sh.
+#include <QDBusConnection>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "child_process.h"
+#include "platform/capture/kwin_screenshot.h"
+#include "x_session.h"
+
+namespace {
+
+constexpr int kTitleW = 309, kTitleH = 150, kPaletteW = 360, kPaletteH = 262;
+constexpr double kTimeoutMs = 15000;
+
+double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// The screen by KWin's own name for it, as a Wayland client sees it; negative on failure.
+double bareRoundTrip(QSize* size) {
+    const QVariantMap options{{"native-resolution", true}, {"include-cursor", false}};
+    QElapsedTimer t;
+    t.start();
+    const auto shot =
+        KWinScreenshot(QDBusConnection::sessionBus())
+            .capture("CaptureScreen", {QGuiApplication::primaryScreen()->name(), options},
+                     QDeadlineTimer(10000));
+    *size = shot.image.size();
+    return shot.image.isNull() ? -1 : t.nsecsElapsed() / 1e6;
+}
+
+double enterOnce(XSession& x, const std::string& shatter) {
+    x.forgetWindows();
+    ChildProcess child;
+    if (!child.start({shatter})) return -1;
+    const auto title = x.waitForMap(kTitleW, kTitleH, kTimeoutMs);
+    if (!title) return -1;
+    x.pump(400);  // painted and idle, as a user would find it
+    x.moveTo(title->x + 3 + 40 + 24, title->y + 3 + 88 + 12);
+    x.flush();
+    x.pump(100);
+    x.forgetWindows();
+    const double t0 = XSession::nowMs();
+    x.press(1);
+    x.release(1);
+    x.flush();
+    const auto canvas = x.waitForMap(x.screenWidth(), x.screenHeight(), kTimeoutMs);
+    const auto painted = canvas ? x.waitForFullPaint(kTimeoutMs) : std::nullopt;
+    const bool palette = painted && x.waitForMap(kPaletteW, kPaletteH, kTimeoutMs);
+    child.stop();
+    x.pump(200);
+    return palette ? *painted - t0 : -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A Wayland client itself, for KWin's name of the screen; Shatter goes through XWayland.
+    qputenv("QT_QPA_PLATFORM", "wayland");
+    QGuiApplication app(argc, argv);
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    qputenv("QT_LOGGING_RULES", "qt.multimedia*=false");
+    const QStringList args = app.arguments();
+    auto option = [&](const QString& name, const QString& fallback) {
+        const int i = args.indexOf(name);
+        return i > 0 && i + 1 < args.size() ? args[i + 1] : fallback;
+    };
+    const std::string shatter = option("--shatter", {}).toStdString();
+    const int runs = option("--runs", "10").toInt();
+    XSession x;
+    if (shatter.empty() || !x.ok()) {
+        std::fprintf(stderr, "usage: kwin_enter --shatter PATH [--runs N], inside KWin\n");
+        return 64;
+    }
+    std::vector<double> ours, bare;
+    QSize size;
+    for (int i = 0; i < runs; ++i) {
+        const double b = bareRoundTrip(&size), e = enterOnce(x, shatter);
+        if (b < 0 || e < 0) {
+            std::fprintf(stderr, "kwin_enter: run %d gave no figure (%g, %g)\n", i, e, b);
+            return 70;
+        }
+        bare.push_back(b), ours.push_back(e);
+    }
+    const double a = median(ours), b = median(bare);
+    std::printf(
+        "ROW\tenter -> canvas painted full screen, KWin (ms)\t%dx%d\t%.1f\t%.1f "
+        "CaptureScreen round trip\t%.2f\t<= 1.3\t%s\n",
+        size.width(), size.height(), a, b, a / b, a / b <= 1.3 ? "yes" : "NO");
+    return 0;
+}

@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# Runs a command inside a private KWin session, then removes it:
+#   scripts/with-kwin.sh ctest --test-dir build -L kwin
+# kwin_wayland draws into a virtual output with OpenGL (llvmpipe) and starts its own
+# Xwayland; a session bus of its own carries KWin's screenshot service and no desktop portal.
+# The command gets DISPLAY and XAUTHORITY (the Xwayland, where xdotool's input reaches the
+# X clients), WAYLAND_DISPLAY, the bus, and SHATTER_KWIN_SHARED, a directory KWin's user
+# can read. Everything runs in a process namespace of its own, so nothing survives the command.
+# Screen size: SHATTER_E2E_SCREEN (default 1280x800x24). The command's status is returned.
+set -u
+
+if [[ $# -eq 0 ]]; then
+    echo "usage: $0 COMMAND [ARG...]" >&2
+    exit 64
+fi
+here="$(cd "$(dirname "$0")" && pwd)"
+
+if [[ "${SHATTER_KWIN_STAGE:-}" == "" ]]; then
+    for tool in kwin_wayland Xwayland dbus-daemon dbus-send swaybg setpriv; do
+        if ! command -v "$tool" >/dev/null 2>&1; then
+            echo "$0: $tool is not installed" >&2
+            exit 69
+        fi
+    done
+    export SHATTER_KWIN_STAGE=session
+    if [[ "$(id -u)" -eq 0 ]] && unshare --pid --fork --kill-child --mount-proc true 2>/dev/null
+    then
+        exec unshare --pid --fork --kill-child --mount-proc "$0" "$@"
+    fi
+    exec "$0" "$@"
+fi
+
+source "$here/private-servers.sh"
+
+screen="${SHATTER_E2E_SCREEN:-1280x800x24}"
+size="${screen%x*}"
+scratch="$(mktemp -d "${TMPDIR:-/tmp}/with-kwin.XXXXXX")"
+chmod 755 "$scratch"
+bus_pid=""
+kwin_pid=""
+cleanup() {
+    stop "$kwin_pid"
+    stop "$bus_pid"
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+trap 'exit 129' HUP
+
+# Compositors refuse to run as root: KWin gets the user the Wayland scenario uses.
+kwin_user=""
+if [[ "$(id -u)" -eq 0 ]]; then
+    kwin_user=shatter-wayland
+    id "$kwin_user" >/dev/null 2>&1 ||
+        useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin \
+            "$kwin_user" || exit 70
+fi
+
+# One bus for KWin's user and the command's: any user of this machine may connect.
+mkdir -m 755 "$scratch/bus" "$scratch/shared"
+cat >"$scratch/bus/bus.conf" <<EOF
+<busconfig><type>session</type><listen>unix:path=$scratch/bus/socket</listen>
+<auth>EXTERNAL</auth><policy context="default"><allow user="*"/><allow send_destination="*"/>
+<allow receive_sender="*"/><allow own="*"/></policy></busconfig>
+EOF
+dbus-daemon --nofork --config-file="$scratch/bus/bus.conf" >"$scratch/bus.log" 2>&1 &
+bus_pid=$!
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$scratch/bus/socket"
+
+# The packaged binary carries a file capability that a container may refuse to grant; a plain
+# copy runs. Its platform plugin checks the program's name, so the copy keeps it.
+mkdir -m 755 "$scratch/bin"
+cp /usr/bin/kwin_wayland "$scratch/bin/kwin_wayland"
+mkdir -m 700 "$scratch/kwin" "$scratch/run"
+kwin_env=(env -i PATH="$PATH" HOME="$scratch/kwin" XDG_RUNTIME_DIR="$scratch/kwin"
+          DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1
+          LIBGL_ALWAYS_SOFTWARE=1)
+if [[ -n "$kwin_user" ]]; then
+    chown -R "$kwin_user" "$scratch/kwin"
+    kwin_env+=(setpriv --reuid="$kwin_user" --regid="$(id -g "$kwin_user")" --clear-groups)
+fi
+# KWin starts the program it is given inside its session: that one tells where Xwayland is.
+# Its Xwayland admits only KWin's user: the command's user is let in too.
+cat >"$scratch/bin/started" <<EOF
+#!/bin/sh
+xhost +si:localuser:$(id -un) >/dev/null || exit 1
+EOF
+cat >>"$scratch/bin/started" <<'EOF'
+printf '%s\n%s\n' "$DISPLAY" "$XAUTHORITY" >"$XDG_RUNTIME_DIR/session.tmp"
+mv "$XDG_RUNTIME_DIR/session.tmp" "$XDG_RUNTIME_DIR/session"
+exec sleep infinity
+EOF
+chmod 755 "$scratch/bin/started"
+"${kwin_env[@]}" "$scratch/bin/kwin_wayland" --virtual --xwayland --no-lockscreen \
+    --width "${size%x*}" --height "${size#*x}" --socket wayland-kwin "$scratch/bin/started" \
+    >"$scratch/kwin.log" 2>&1 &
+kwin_pid=$!
+ready=""
+for _ in $(seq 300); do
+    kill -0 "$kwin_pid" 2>/dev/null || break
+    if [[ -f "$scratch/kwin/session" ]] &&
+        dbus-send --session --print-reply --dest=org.kde.KWin /org/kde/KWin/ScreenShot2 \
+            org.freedesktop.DBus.Properties.Get string:org.kde.KWin.ScreenShot2 \
+            string:Version >/dev/null 2>&1; then
+        ready=1
+        break
+    fi
+    sleep 0.1
+done
+if [[ -z "$ready" ]]; then
+    echo "$0: KWin did not start with its screenshot service:" >&2
+    cat "$scratch/kwin.log" >&2
+    exit 70
+fi
+
+{ read -r DISPLAY; read -r XAUTHORITY; } <"$scratch/kwin/session"
+export DISPLAY XAUTHORITY
+export WAYLAND_DISPLAY="$scratch/kwin/wayland-kwin"
+export XDG_RUNTIME_DIR="$scratch/run"
+export XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=KDE
+export SHATTER_KWIN_SHARED="$scratch/shared"
+"$@" <&0 &
+cmd_pid=$!
+wait "$cmd_pid"

@@ -1,0 +1,52 @@
+#include "e2e/harness.h"
+#include "platform/capture/kwin_screenshot.h"
+
+using namespace e2e;
+
+// The real program through XWayland inside a real KWin (scripts/with-kwin.sh) with no desktop
+// portal: the desktop is a Wayland client's picture that no X client can read, so the canvas
+// can only have it from KWin. The screen is read through KWin too, input goes through Xwayland.
+class KWinCanvas : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void initTestCase() {
+        if (qEnvironmentVariableIsEmpty("SHATTER_KWIN_SHARED"))
+            QSKIP("no KWin session; run through scripts/with-kwin.sh");
+        screenshot = [] {
+            const QVariantMap options{{"native-resolution", true}, {"include-cursor", false}};
+            return KWinScreenshot(QDBusConnection::sessionBus())
+                .capture("CaptureWorkspace", {options}, QDeadlineTimer(5000))
+                .image.convertToFormat(QImage::Format_RGB32);
+        };
+    }
+    void cleanup() {
+        m_stage.end();
+        m_desktop.kill(), m_desktop.waitForFinished();
+    }
+
+    // Enter shows the desktop as KWin has it, a hammer darkens only its crack, exit ends well.
+    void enterStrikeAndExit() {
+        const QImage pattern = testPattern(screenSize());
+        const QString picture = qEnvironmentVariable("SHATTER_KWIN_SHARED") + "/pattern.png";
+        QVERIFY(pattern.save(picture));
+        m_desktop.start("swaybg", {"-o", "*", "-i", picture, "-m", "stretch"});
+        QVERIFY2(waitUntil([&] { return changes(screenshot(), pattern).count == 0; }),
+                 "the pattern did not become the desktop");
+        m_stage.begin(false);
+        m_stage.environment.insert("QT_QPA_PLATFORM", "xcb");
+        const auto palette = m_stage.enterCanvas(false);
+        QVERIFY2(palette, "no canvas and palette");
+        QCOMPARE(changes(screenshot(), pattern, palette->geometry).box, QRect());
+        const QPoint at(pattern.width() / 4, pattern.height() * 3 / 4);
+        const auto shot = strike(*palette, 2, at);
+        QVERIFY(shot && crackedOnlyThere(pattern, *shot, at, palette->geometry));
+        QVERIFY(m_stage.exitBy(*palette, FormId::FrmOption, "LabExit"));
+    }
+
+  private:
+    Stage m_stage;
+    QProcess m_desktop;
+};
+
+SHATTER_E2E_MAIN(KWinCanvas)
+#include "kwin_canvas.moc"
