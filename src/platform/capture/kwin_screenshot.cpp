@@ -189,10 +189,16 @@ std::optional<CaptureResult> KWinScreenshot::grabPrimaryScreen() {
                               {QStringLiteral("include-cursor"), false}};
     Shot shot = capture(QStringLiteral("CaptureScreen"), {screen->name(), options}, deadline);
     // Through XWayland the screen has the X server's name for it, which KWin does not know.
-    const bool unknownScreen =
-        shot.error.type() == QDBusError::UnknownMethod || shot.error.name() == kInvalidScreen;
+    const auto unknownScreen = [&] {
+        return shot.error.type() == QDBusError::UnknownMethod ||
+               shot.error.name() == kInvalidScreen;
+    };
+    // KWin's only output, whatever the X server calls it: its frame is read quicker than the
+    // whole workspace is drawn anew.
+    if (unknownScreen() && QGuiApplication::screens().size() == 1)
+        shot = capture(QStringLiteral("CaptureActiveScreen"), {options}, deadline);
     const uint v = version.arguments().value(0).value<QDBusVariant>().variant().toUInt();
-    if (unknownScreen && v >= kWorkspaceVersion) {
+    if (unknownScreen() && v >= kWorkspaceVersion) {
         shot = capture(QStringLiteral("CaptureWorkspace"), {options}, deadline);
         if (!shot.image.isNull()) {
             const auto crop = PortalScreenshot::screenInPicture(
