@@ -34,7 +34,7 @@ class KWinCanvas : public QObject {
                  "the pattern did not become the desktop");
         m_stage.begin(false);
         m_stage.environment.insert("QT_QPA_PLATFORM", "xcb");
-        const auto palette = m_stage.enterCanvas(false);
+        const auto palette = m_stage.enterCanvas();
         QVERIFY2(palette, "no canvas and palette");
         QCOMPARE(changes(screenshot(), pattern, palette->geometry).box, QRect());
         const QPoint at(pattern.width() / 4, pattern.height() * 3 / 4);
