@@ -13,16 +13,13 @@ class KWinCanvas : public QObject {
         if (qEnvironmentVariableIsEmpty("SHATTER_KWIN_SHARED"))
             QSKIP("no KWin session; run through scripts/with-kwin.sh");
         screenshot = [] {
-            const QVariantMap options{{"native-resolution", true}, {"include-cursor", false}};
+            const QVariantMap native{{"native-resolution", true}};  // KWin leaves the cursor out
             return KWinScreenshot(QDBusConnection::sessionBus())
-                .capture("CaptureWorkspace", {options}, QDeadlineTimer(5000))
+                .capture("CaptureWorkspace", {native}, QDeadlineTimer(5000))
                 .image.convertToFormat(QImage::Format_RGB32);
         };
     }
-    void cleanup() {
-        m_stage.end();
-        m_desktop.kill(), m_desktop.waitForFinished();
-    }
+    void cleanup() { m_stage.end(), m_desktop.kill(), m_desktop.waitForFinished(); }
 
     // Enter shows the desktop as KWin has it, a hammer darkens only its crack, exit ends well.
     void enterStrikeAndExit() {
@@ -33,7 +30,6 @@ class KWinCanvas : public QObject {
         QVERIFY2(waitUntil([&] { return changes(screenshot(), pattern).count == 0; }),
                  "the pattern did not become the desktop");
         m_stage.begin(false);
-        m_stage.environment.insert("QT_QPA_PLATFORM", "xcb");
         const auto palette = m_stage.enterCanvas();
         QVERIFY2(palette, "no canvas and palette");
         QCOMPARE(changes(screenshot(), pattern, palette->geometry).box, QRect());
