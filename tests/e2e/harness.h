@@ -324,6 +324,18 @@ class Stage {
     }
 };
 
+// On a desktop showing pattern, after stage.begin(): enter shows the desktop outside the
+// palette, a hammer darkens only its crack, and the palette's exit ends the program well.
+inline void enterStrikeAndExit(Stage& stage, const QImage& pattern, bool moveTitle) {
+    const auto palette = stage.enterCanvas(moveTitle);
+    QVERIFY2(palette, "no canvas and palette");
+    QCOMPARE(changes(screenshot(), pattern, palette->geometry).box, QRect());
+    const QPoint at(pattern.width() / 4, pattern.height() * 3 / 4);
+    const auto shot = strike(*palette, 2, at);
+    QVERIFY(shot && crackedOnlyThere(pattern, *shot, at, palette->geometry));
+    QVERIFY(stage.exitBy(*palette, FormId::FrmOption, "LabExit"));
+}
+
 }  // namespace e2e
 
 // Scenarios need a real display; without one the program says so and reports nothing run.

@@ -30,13 +30,7 @@ class KWinCanvas : public QObject {
         QVERIFY2(waitUntil([&] { return changes(screenshot(), pattern).count == 0; }),
                  "the pattern did not become the desktop");
         m_stage.begin(false);
-        const auto palette = m_stage.enterCanvas();
-        QVERIFY2(palette, "no canvas and palette");
-        QCOMPARE(changes(screenshot(), pattern, palette->geometry).box, QRect());
-        const QPoint at(pattern.width() / 4, pattern.height() * 3 / 4);
-        const auto shot = strike(*palette, 2, at);
-        QVERIFY(shot && crackedOnlyThere(pattern, *shot, at, palette->geometry));
-        QVERIFY(m_stage.exitBy(*palette, FormId::FrmOption, "LabExit"));
+        e2e::enterStrikeAndExit(m_stage, pattern, true);
     }
 
   private:

@@ -46,13 +46,7 @@ class WaylandCanvas : public QObject {
         m_stage.begin(false);
         m_stage.environment.insert("QT_QPA_PLATFORM", "wayland");
         // The title cannot be moved: a Wayland client does not place its own windows.
-        const auto palette = m_stage.enterCanvas(false);
-        QVERIFY2(palette, "no canvas and palette");
-        QCOMPARE(changes(screenshot(), pattern, palette->geometry).box, QRect());
-        const QPoint at(pattern.width() / 4, pattern.height() * 3 / 4);
-        const auto shot = strike(*palette, 2, at);
-        QVERIFY(shot && crackedOnlyThere(pattern, *shot, at, palette->geometry));
-        QVERIFY(m_stage.exitBy(*palette, FormId::FrmOption, "LabExit"));
+        e2e::enterStrikeAndExit(m_stage, pattern, false);
     }
 
   private:
