@@ -38,3 +38,21 @@ start_xvfb() {
     cat "$log" >&2
     return 1
 }
+
+# Exits with status 69 naming the first of the programs that is not installed.
+require_tools() {
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null 2>&1 || { echo "$0: $tool is not installed" >&2; exit 69; }
+    done
+}
+
+# Runs the calling script again with ARGS, where root may make one as the first process of a
+# process namespace of its own: when it ends, the kernel ends whatever it started.
+rerun_in_own_namespace() {
+    if [[ "$(id -u)" -eq 0 ]] && unshare --pid --fork --kill-child --mount-proc true 2>/dev/null
+    then
+        exec unshare --pid --fork --kill-child --mount-proc "$0" "$@"
+    fi
+    exec "$0" "$@"
+}

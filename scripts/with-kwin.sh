@@ -15,22 +15,15 @@ if [[ $# -eq 0 ]]; then
 fi
 here="$(cd "$(dirname "$0")" && pwd)"
 
+source "$here/private-servers.sh"
+
+# Outside the namespace: enter it.
 if [[ "${SHATTER_KWIN_STAGE:-}" == "" ]]; then
-    for tool in kwin_wayland Xwayland dbus-daemon dbus-send swaybg setpriv; do
-        if ! command -v "$tool" >/dev/null 2>&1; then
-            echo "$0: $tool is not installed" >&2
-            exit 69
-        fi
-    done
+    require_tools kwin_wayland Xwayland dbus-daemon dbus-send swaybg setpriv
     export SHATTER_KWIN_STAGE=session
-    if [[ "$(id -u)" -eq 0 ]] && unshare --pid --fork --kill-child --mount-proc true 2>/dev/null
-    then
-        exec unshare --pid --fork --kill-child --mount-proc "$0" "$@"
-    fi
-    exec "$0" "$@"
+    rerun_in_own_namespace "$@"
 fi
 
-source "$here/private-servers.sh"
 
 screen="${SHATTER_E2E_SCREEN:-1280x800x24}"
 size="${screen%x*}"

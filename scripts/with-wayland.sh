@@ -15,25 +15,16 @@ if [[ $# -eq 0 ]]; then
 fi
 here="$(cd "$(dirname "$0")" && pwd)"
 
-# Outside the namespace: enter it. When its first process ends the kernel ends the rest.
-if [[ "${SHATTER_WAYLAND_STAGE:-}" == "" ]]; then
-    for tool in Xvfb xdpyinfo sway swaymsg swaybg grim dbus-run-session pipewire setpriv \
-                /usr/libexec/xdg-desktop-portal /usr/libexec/xdg-desktop-portal-wlr \
-                /usr/libexec/xdg-desktop-portal-gtk; do
-        if ! command -v "$tool" >/dev/null 2>&1; then
-            echo "$0: $tool is not installed" >&2
-            exit 69
-        fi
-    done
-    export SHATTER_WAYLAND_STAGE=session
-    if [[ "$(id -u)" -eq 0 ]] && unshare --pid --fork --kill-child --mount-proc true 2>/dev/null
-    then
-        exec unshare --pid --fork --kill-child --mount-proc "$0" "$@"
-    fi
-    exec "$0" "$@"
-fi
-
 source "$here/private-servers.sh"
+
+# Outside the namespace: enter it.
+if [[ "${SHATTER_WAYLAND_STAGE:-}" == "" ]]; then
+    require_tools Xvfb xdpyinfo sway swaymsg swaybg grim dbus-run-session pipewire setpriv \
+                /usr/libexec/xdg-desktop-portal /usr/libexec/xdg-desktop-portal-wlr \
+                /usr/libexec/xdg-desktop-portal-gtk
+    export SHATTER_WAYLAND_STAGE=session
+    rerun_in_own_namespace "$@"
+fi
 
 # Inside the private bus: the portal and what it needs, then the command.
 if [[ "$SHATTER_WAYLAND_STAGE" == "bus" ]]; then
