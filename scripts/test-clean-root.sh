@@ -23,8 +23,8 @@ if [[ "${SHATTER_CLEAN_ROOT_STAGE:-}" == inside ]]; then
     echo "== clean root: a bare Debian 12 root from this machine's apt sources"
     start=$SECONDS
     # The host's package cache and indices stand in for downloads where they can; what the
-    # root had to download goes back into that cache for the next run.
-    # A root that is thrown away needs no syncing to disk nor documentation.
+    # root had to download goes back into that cache for the next run. A root that is thrown
+    # away needs no syncing to disk, and no documentation.
     if ! mmdebstrap --mode=root --variant=apt --verbose --skip=essential/unlink \
         --dpkgopt=force-unsafe-io --dpkgopt='path-exclude=/usr/share/doc/*' \
         --dpkgopt='path-exclude=/usr/share/man/*' --dpkgopt='path-exclude=/usr/share/info/*' \
@@ -122,7 +122,8 @@ if [[ ${#sources[@]} -eq 0 ]]; then
     exit 69
 fi
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/test-clean-root.XXXXXX")
+# In /tmp whatever TMPDIR says: the root sees this machine's /tmp, and so the stage's files.
+work=$(mktemp -d /tmp/test-clean-root.XXXXXX)
 stage_pid=""
 cleanup() {
     trap '' INT TERM HUP  # a second signal must not cut the cleanup short
