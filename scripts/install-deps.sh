@@ -9,7 +9,7 @@ packages=(
     libqt6multimedia6 fonts-arphic-uming
     xvfb openbox xdotool x11-utils x11-apps
     libxcb-shm0-dev libbenchmark-dev libxcb-damage0-dev libxcb-xtest0-dev clang libclang-rt-14-dev imagemagick
-    file lintian desktop-file-utils appstream
+    file lintian desktop-file-utils appstream mmdebstrap
     x11-xserver-utils
     fonts-urw-base35 qt6-translations-l10n
     qt6-wayland dbus-daemon dbus-bin sway swaybg grim pipewire xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk

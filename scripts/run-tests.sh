@@ -15,10 +15,13 @@ SHATTER_E2E_SCREEN=1920x1080x24 scripts/with-display.sh \
     ctest --test-dir build -L e2e --output-on-failure
 
 echo "== all tests, 1024x768"
-SHATTER_E2E_SCREEN=1024x768x24 scripts/with-display.sh ctest --test-dir build --output-on-failure
+SHATTER_E2E_SCREEN=1024x768x24 scripts/with-display.sh \
+    ctest --test-dir build -LE clean-root --output-on-failure
 
 echo "== sounds through a private sound server"
 scripts/test-sound.sh
 scripts/test-package.sh
+echo "== the package in a bare Debian 12 root"
+SHATTER_CLEAN_ROOT=1 ctest --test-dir build -L clean-root --output-on-failure
 scripts/test-wayland.sh
 scripts/test-kwin.sh

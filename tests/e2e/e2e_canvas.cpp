@@ -5,11 +5,14 @@ using namespace e2e;
 using SamplePictures::readFile;
 
 namespace {
-// Tools' selection frames in the palette's client area. Tools 5 to 7 are left out: their
-// frames follow the width of their caption in the font.
+// Tools' selection frames in the palette's client area; those of tools 5 to 7 end where the
+// fonts end their auto-sized captions.
 const QRect kChainsawFrame(QPoint(35, 19), QPoint(86, 86));
 const QRect kHammerFrame(QPoint(115, 19), QPoint(166, 86));
 const QRect kSquareFrame(QPoint(275, 19), QPoint(326, 86));
+const QRect kLowerRowFrames[] = {QRect(QPoint(35, 99), QPoint(81, 161)),
+                                 QRect(QPoint(115, 99), QPoint(160, 161)),
+                                 QRect(QPoint(195, 99), QPoint(240, 161))};
 const QString kSaveTitle = QStringLiteral("儲存圖片");
 
 // The share of the pixels of the one-pixel outline of r that are white on the screen.
@@ -74,6 +77,10 @@ class E2eCanvas : public QObject {
         QCOMPARE(whiteOutline(shot, *palette, kHammerFrame), 1.0);
         QCOMPARE(whiteOutline(shot, *palette, kHammerFrame.adjusted(2, 2, -2, -2)), 0.0);
         QCOMPARE(whiteOutline(shot, *palette, kHammerFrame.adjusted(-2, -2, 2, 2)), 0.0);
+        for (const QRect& frame : kLowerRowFrames) {  // each chosen by its picture
+            shot = chooseTool(frame.topLeft() + QPoint(21, 21));
+            QCOMPARE(whiteOutline(shot, *palette, frame), 1.0);
+        }
         shot = chooseTool({296, 40});  // the square's picture; the earlier frame goes
         QCOMPARE(whiteOutline(shot, *palette, kSquareFrame), 1.0);
         QCOMPARE(whiteOutline(shot, *palette, kHammerFrame), 0.0);

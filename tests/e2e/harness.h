@@ -274,7 +274,8 @@ class Stage {
 
     std::optional<XWindow> startTitle() {
         process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(SHATTER_BINARY), {});
+        // SHATTER_E2E_PROGRAM: another way to start the same program, such as an installed one.
+        process.start(qEnvironmentVariable("SHATTER_E2E_PROGRAM", SHATTER_BINARY), {});
         const auto title = process.waitForStarted() ? waitFor(sized(kTitleSize)) : std::nullopt;
         QTest::qWait(200);  // its first paint
         return title;

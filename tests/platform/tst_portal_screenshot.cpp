@@ -10,7 +10,15 @@ using SamplePictures::pattern;
 class TestPortalScreenshot : public QObject {
     Q_OBJECT
   private Q_SLOTS:
-    void initTestCase() { QVERIFY2(!m_bus.address.isEmpty(), "dbus-daemon did not start"); }
+    void initTestCase() {
+        QVERIFY2(!m_bus.address.isEmpty(), "dbus-daemon did not start");
+        // A home and a temporary directory of the test's own side by side, so that the user's
+        // folder is never below the temporary directory, wherever the checkout lies.
+        const QDir root(m_root.path());
+        QVERIFY(root.mkpath("home/Pictures") && root.mkpath("tmp"));
+        qputenv("HOME", QFile::encodeName(root.filePath("home")));
+        qputenv("TMPDIR", QFile::encodeName(root.filePath("tmp")));
+    }
 
     void sessionChoosesThePortal_data() {
         QTest::addColumn<QStringList>("env");  // platform plugin, WAYLAND_DISPLAY, session type
@@ -73,12 +81,12 @@ class TestPortalScreenshot : public QObject {
     // The screen's part of the picture comes back; a fresh file in the temporary directory
     // goes, anything else stays.
     void readPicture_data() {
-        QTest::addColumn<QString>("where");  // temp, old, build, garbage
+        QTest::addColumn<QString>("where");  // temp, old, home, garbage
         QTest::addColumn<bool>("kept");
         QTest::addColumn<QSize>("prepared");  // a picture made ready to decode into
         QTest::newRow("fresh temporary") << "temp" << false << QSize();
         QTest::newRow("old temporary") << "old" << true << QSize();
-        QTest::newRow("user's folder") << "build" << true << QSize();
+        QTest::newRow("user's folder") << "home" << true << QSize();
         QTest::newRow("not a picture") << "garbage" << false << QSize();
         QTest::newRow("into a prepared picture") << "temp" << false << QSize(144, 48);
         // The prepared picture must never pass for the desktop.
@@ -88,8 +96,8 @@ class TestPortalScreenshot : public QObject {
         QFETCH(QString, where);
         const QRect desktop(0, 0, 144, 48), screen(64, 0, 80, 40);
         const QImage whole = pattern(144, 48);
-        const QString path =
-            (where == "build" ? SHATTER_BUILD_DIR : m_dir.path()) + "/p-" + where + ".png";
+        const QString path = (where == "home" ? QDir::homePath() + "/Pictures" : QDir::tempPath()) +
+                             "/p-" + where + ".png";
         QVERIFY(where == "garbage" ? SamplePictures::writeFile(path, "not a PNG")
                                    : whole.save(path, "png"));
         const QDateTime asked = QDateTime::currentDateTime().addSecs(where == "old" ? 60 : 0);
@@ -136,7 +144,7 @@ class TestPortalScreenshot : public QObject {
         QVERIFY(service.isConnected() && client.isConnected());
         StubPortal stub;
         QScreen* screen = QGuiApplication::primaryScreen();
-        const QString file = m_dir.filePath("desktop.png");
+        const QString file = QDir::temp().filePath("desktop.png");
         const QSize desktop = screen->virtualGeometry().size();
         QVERIFY(pattern(desktop.width(), desktop.height()).save(file));
         const QVariantMap results{{"uri", QUrl::fromLocalFile(file).toString()}};
@@ -155,7 +163,7 @@ class TestPortalScreenshot : public QObject {
     }
 
   private:
-    QTemporaryDir m_dir;
+    QTemporaryDir m_root;
     PrivateBus m_bus;
 };
 

@@ -18,10 +18,14 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # Not "games": that section puts its commands in /usr/games, which root's PATH lacks.
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Libraries come from the binary; the labels' Ming font is loaded by name, not linked. Sounds
-# go out through a PulseAudio-compatible server, which desktops run but the binary cannot name.
+# Libraries come from the binary; libqt6gui6 among them also holds the X11 platform and the
+# JPEG, GIF and icon/cursor readers. What the program loads by name is listed here, as seen
+# at run time on X11 and Wayland: the Ming font and the serif face that the layouts are
+# measured with, Qt's Wayland platform, and Qt's own Traditional Chinese texts. Sounds go out
+# through a PulseAudio-compatible server, which desktops run but the binary cannot name.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-arphic-uming")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-arphic-uming, fonts-urw-base35, qt6-wayland, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pipewire-pulse | pulseaudio")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
