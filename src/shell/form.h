@@ -17,7 +17,7 @@ class PictureBox;
 // (Forms) decides when a window is loaded, shown, hidden and unloaded.
 class Form : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit Form(FormId id);
     ~Form() override;
 
@@ -27,6 +27,10 @@ public:
     // Handlers every window may have. Mouse positions arrive in the window's own unit.
     virtual void Form_Load() {}
     virtual void Form_QueryUnload() {}
+    // The window manager closed the window (its close button, Alt+F4). By default that unloads
+    // just this window; a window whose unloading would leave nothing on the screen to go on
+    // from does what its own way of closing does instead.
+    virtual void closedByWindowManager();
     virtual void Form_MouseDown(int Button, int Shift, double X, double Y);
     virtual void Form_MouseMove(int Button, int Shift, double X, double Y);
     virtual void Form_MouseUp(int Button, int Shift, double X, double Y);
@@ -60,14 +64,14 @@ public:
 
     double unitsPerPixel() const { return m_layout.scale == Scale::Twips ? kTwipsPerPixel : 1; }
 
-protected:
+  protected:
     // Paints the client area: background colour, background picture, then the drawing.
     virtual void paintClient(QPainter& p, const QRect& rect);
     void paintEvent(QPaintEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void setClientGeometry(const QRect& clientRect);
 
-private:
+  private:
     class ClientSurface;
     friend class ClientSurface;
     void clientMouse(QMouseEvent* e, int kind);

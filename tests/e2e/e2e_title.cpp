@@ -49,6 +49,22 @@ class E2eTitle : public QObject {
         QVERIFY(m_stage.exitBy(*back, FormId::FrmMain, "Quit"));
     }
 
+    // Closed by the window manager (its Alt+F4), the About window goes as by a right-click:
+    // the title window comes back, and the program is not left running without a window.
+    void aboutClosedByWindowManager() {
+        const auto title = m_stage.startTitle();
+        QVERIFY2(title, "no title window appeared");
+        click(controlCentre(*title, FormId::FrmMain, "About"));
+        const auto about = m_stage.waitFor(sized(QSize(264, 185)));
+        QVERIFY2(about, "no About window");
+        QVERIFY(focus(about->id));
+        keys("alt+F4");
+        QVERIFY(m_stage.waitGone(withId(about->id)));
+        const auto back = m_stage.waitFor(sized(kTitleSize));
+        QVERIFY2(back && near(*back, *title), "the title window did not come back in place");
+        QVERIFY(m_stage.exitBy(*back, FormId::FrmMain, "Quit"));
+    }
+
     // Under XWayland the snapshot comes from the desktop portal; here the X display stands in
     // for the Wayland desktop, and a bus of the test's own for the session's. When it fails
     // the user is told, no canvas opens, and the title comes back to try again or leave.
