@@ -13,13 +13,13 @@
 #include "shell/picture_box.h"
 
 class Form::ClientSurface : public QWidget {
-  public:
+public:
     explicit ClientSurface(Form* form) : QWidget(form), m_form(form) {
         setMouseTracking(true);
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* e) override {
         QPainter p(this);
         m_form->paintClient(p, e->rect());
@@ -28,7 +28,7 @@ class Form::ClientSurface : public QWidget {
     void mouseMoveEvent(QMouseEvent* e) override { m_form->clientMouse(e, 1); }
     void mouseReleaseEvent(QMouseEvent* e) override { m_form->clientMouse(e, 2); }
 
-  private:
+private:
     Form* m_form;
 };
 
@@ -45,16 +45,12 @@ Form::Form(FormId id) : QWidget(nullptr), m_layout(layoutOf(id)) {
     setClientGeometry(QRect(QPoint(frame, frame), clientSize));
     for (const ControlLayout& c : m_layout.controls) {
         switch (c.kind) {
-            case ControlKind::Label:
-                m_labels[c.name] = new Label(c, m_client);
-                break;
+            case ControlKind::Label: m_labels[c.name] = new Label(c, m_client); break;
             case ControlKind::Picture:
                 m_pictures[{c.name, c.index}] = new PictureBox(c, m_client);
                 break;
             case ControlKind::FileDialog:
-            case ControlKind::ColorDialog:
-                m_dialogs[c.name];
-                break;
+            case ControlKind::ColorDialog: m_dialogs[c.name]; break;
         }
     }
 }
@@ -79,9 +75,7 @@ PictureBox* Form::picture(const QString& name, int index) const {
     return it == m_pictures.end() ? nullptr : it->second;
 }
 
-CommonDialog& Form::dialog(const QString& name) {
-    return m_dialogs[name];
-}
+CommonDialog& Form::dialog(const QString& name) { return m_dialogs[name]; }
 
 void Form::setBackColor(Colour colour) {
     m_back = colour;
@@ -208,15 +202,9 @@ void Form::clientMouse(QMouseEvent* e, int kind) {
     const double k = unitsPerPixel();
     const double x = e->position().x() * k, y = e->position().y() * k;
     switch (kind) {
-        case 0:
-            Form_MouseDown(pressedButton(e), shiftState(e), x, y);
-            break;
-        case 1:
-            Form_MouseMove(heldButtons(e), shiftState(e), x, y);
-            break;
-        default:
-            Form_MouseUp(pressedButton(e), shiftState(e), x, y);
-            break;
+        case 0: Form_MouseDown(pressedButton(e), shiftState(e), x, y); break;
+        case 1: Form_MouseMove(heldButtons(e), shiftState(e), x, y); break;
+        default: Form_MouseUp(pressedButton(e), shiftState(e), x, y); break;
     }
 }
 

@@ -17,7 +17,7 @@ class PictureBox;
 // (Forms) decides when a window is loaded, shown, hidden and unloaded.
 class Form : public QWidget {
     Q_OBJECT
-  public:
+public:
     explicit Form(FormId id);
     ~Form() override;
 
@@ -64,14 +64,14 @@ class Form : public QWidget {
 
     double unitsPerPixel() const { return m_layout.scale == Scale::Twips ? kTwipsPerPixel : 1; }
 
-  protected:
+protected:
     // Paints the client area: background colour, background picture, then the drawing.
     virtual void paintClient(QPainter& p, const QRect& rect);
     void paintEvent(QPaintEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void setClientGeometry(const QRect& clientRect);
 
-  private:
+private:
     class ClientSurface;
     friend class ClientSurface;
     void clientMouse(QMouseEvent* e, int kind);
