@@ -57,14 +57,18 @@ CONF
         pactl info >/dev/null 2>&1 && break
         sleep 0.1
     done
-    if [[ "$2" == pipewire ]]; then
-        # The session manager links streams; the sink comes through the pulse service.
-        for _ in $(seq 100); do
-            pactl load-module module-null-sink sink_name=$sink rate=22050 channels=1 \
-                >/dev/null 2>&1 && pactl set-default-sink $sink 2>/dev/null && break
-            sleep 0.1
-        done
-    fi
+    # PipeWire: the session manager links streams, the sink comes through the pulse service,
+    # and the default takes a moment to follow.
+    for _ in $(seq 100); do
+        pactl info 2>/dev/null | grep -q "Default Sink: $sink" && break
+        if [[ "$2" == pipewire ]]; then
+            pactl list short sinks 2>/dev/null | grep -q "$sink" ||
+                pactl load-module module-null-sink sink_name=$sink rate=22050 channels=1 \
+                    >/dev/null 2>&1 || true
+            pactl set-default-sink $sink >/dev/null 2>&1 || true
+        fi
+        sleep 0.1
+    done
     pactl info 2>/dev/null | grep -q "Default Sink: $sink" || {
         cat "$dir"/*.log >&2
         echo "$0: the $2 sound server did not start" >&2

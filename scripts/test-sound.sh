@@ -5,6 +5,7 @@
 # gone when it ends, however it ends.
 #   scripts/test-sound.sh                       1024x768 unless SHATTER_E2E_SCREEN says otherwise
 #   SHATTER_SOUND_ROWS=file scripts/test-sound.sh   also appends the benchmark rows to file
+#   scripts/test-sound.sh serverRestart            only the scenarios named (Qt Test arguments)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${BUILD:-build}"
@@ -31,4 +32,4 @@ trap 'exit 143' TERM
 "$SHATTER_SOUND_SERVER" start pulse
 export PULSE_SERVER="unix:$dir/pulse/native" PULSE_COOKIE="$dir/cookie"
 export XDG_RUNTIME_DIR="$dir" SHATTER_SOUND_SINK=shatter_test
-scripts/with-display.sh "$build/tests/sound_heard"
+scripts/with-display.sh "$build/tests/sound_heard" "$@"
