@@ -2,6 +2,8 @@
 
 #include <pulse/pulseaudio.h>
 
+#include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
 #include <utility>
@@ -30,6 +32,12 @@ class Locked {
 PulseSoundPlayer::PulseSoundPlayer() {
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, [this] { connectToServer(); });
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
+        // A server starting, or one that has not started listening yet: try for a while.
+        m_retryMs = kFirstRetryMs;
+        m_retriesLeft = kTimedRetries;
+        if (!m_context) connectToServer();
+    });
     m_loop = pa_threaded_mainloop_new();
     if (!m_loop || pa_threaded_mainloop_start(m_loop) < 0) {
         if (m_loop) pa_threaded_mainloop_free(m_loop);
@@ -69,7 +77,7 @@ void PulseSoundPlayer::play(const QString& path, int flags) {
         // Away: remember the sound, and look for the server now rather than at the next try.
         m_pending = Request{path, flags, {}};
         m_pending->asked.start();
-        if (m_retry.isActive()) {
+        if (!m_context) {
             m_retry.stop();
             connectToServer();
         }
@@ -115,7 +123,8 @@ void PulseSoundPlayer::contextChanged(quint64 generation, bool ready) {
     if (!ready) return connectionLost();
     m_ready = true;
     m_retry.stop();
-    m_retryMs = kFirstRetryMs;
+    if (const QStringList watched = m_watcher.directories(); !watched.isEmpty())
+        m_watcher.removePaths(watched);
     if (m_saidAway) say("已連上音效伺服器，恢復播放聲音。");
     m_saidAway = false;
     m_everReady = true;
@@ -134,13 +143,43 @@ void PulseSoundPlayer::connectionLost() {
             m_context = nullptr;
         }
     }
+    if (m_ready) {
+        // It was there: it is most likely restarting.
+        m_retryMs = kFirstRetryMs;
+        m_retriesLeft = kTimedRetries;
+    }
     m_ready = false;
     if (!m_saidAway)
         say(m_everReady ? "與音效伺服器的連線中斷，暫不播放聲音。"
                         : "找不到音效伺服器，暫不播放聲音。");
     m_saidAway = true;
-    m_retry.start(m_retryMs);
-    m_retryMs = std::min(2 * m_retryMs, kMaxRetryMs);
+    watchForServer();
+    if (m_retriesLeft > 0) {
+        --m_retriesLeft;
+        m_retry.start(m_retryMs);
+        m_retryMs = std::min(2 * m_retryMs, kMaxRetryMs);
+    }
+}
+
+void PulseSoundPlayer::watchForServer() {
+    // The socket the client library tries first: the one named in PULSE_SERVER, else the
+    // usual one in the session's runtime directory. A server elsewhere (over the network, say)
+    // is found by the timed attempts and at the next sound.
+    QString socket;
+    const QString named = qEnvironmentVariable("PULSE_SERVER");
+    for (QString s : named.split(' ', Qt::SkipEmptyParts)) {
+        if (s.startsWith('{')) s = s.section('}', 1);  // "{machine}unix:/path"
+        if (s.startsWith(QLatin1String("unix:"))) s = s.mid(5);
+        if (s.startsWith('/')) socket = s;
+        break;
+    }
+    if (named.isEmpty() && qEnvironmentVariableIsSet("XDG_RUNTIME_DIR"))
+        socket = qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/pulse/native");
+    if (socket.isEmpty()) return;
+    // Its directory, or the nearest one above that exists.
+    QDir dir = QFileInfo(socket).absoluteDir();
+    while (!dir.exists() && !dir.isRoot()) dir.setPath(QFileInfo(dir.path()).path());
+    if (!m_watcher.directories().contains(dir.path())) m_watcher.addPath(dir.path());
 }
 
 void PulseSoundPlayer::startStream(const WaveSound& sound, bool loop) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QFileSystemWatcher>
 #include <QObject>
 #include <QTimer>
 #include <map>
@@ -22,11 +23,12 @@ struct pa_stream;
 //
 // The server may go away and come back (a restart after an update, a headset change): the
 // player then says so once, stays silent without ever waiting for the server, and connects
-// again on its own, with attempts that only run while the server is away, at the latest
-// kMaxRetryMs apart, and at once when a sound is asked for.
+// again on its own: at once when a sound is asked for, when the directory of the server's
+// socket changes, and, for a while after the server went or the directory changed, on a timer
+// at most kMaxRetryMs apart. Nothing runs while sound works, nor while no server is there.
 class PulseSoundPlayer final : public QObject, public SoundPlayer {
   public:
-    static constexpr int kFirstRetryMs = 200, kMaxRetryMs = 2000;
+    static constexpr int kFirstRetryMs = 200, kMaxRetryMs = 2000, kTimedRetries = 6;
 
     PulseSoundPlayer();
     ~PulseSoundPlayer() override;
@@ -47,6 +49,7 @@ class PulseSoundPlayer final : public QObject, public SoundPlayer {
     void connectToServer();
     void contextChanged(quint64 generation, bool ready);
     void connectionLost();
+    void watchForServer();
     void startStream(const WaveSound& sound, bool loop);
     void dropStream();
 
@@ -69,4 +72,6 @@ class PulseSoundPlayer final : public QObject, public SoundPlayer {
     std::optional<Request> m_pending;
     QTimer m_retry;
     int m_retryMs = kFirstRetryMs;
+    int m_retriesLeft = 0;
+    QFileSystemWatcher m_watcher;  // while away: where the server's socket appears
 };
