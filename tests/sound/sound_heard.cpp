@@ -312,7 +312,8 @@ class SoundHeard : public QObject {
         QVERIFY(server({"start", kind}));
         // Left alone, the program finds the server again by itself.
         const double answered = nowMs();
-        QVERIFY(waitUntil([] { return run("pactl", {"list", "clients"}).contains("Shatter"); }));
+        const auto listed = [] { return run("pactl", {"list", "clients"}).contains("Shatter"); };
+        QVERIFY(waitUntil(listed, 10000, 5));
         const double reconnectMs = nowMs() - answered;
         // Back once what it plays can be recorded again; strikes from that moment.
         QVERIFY(startRecording());
