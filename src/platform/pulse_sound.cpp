@@ -54,6 +54,7 @@ PulseSoundPlayer::~PulseSoundPlayer() {
     pa_threaded_mainloop_stop(m_loop);
     dropStream();
     if (m_context) {
+        pa_context_set_state_callback(m_context, nullptr, nullptr);
         pa_context_disconnect(m_context);
         pa_context_unref(m_context);
     }
@@ -73,6 +74,7 @@ void PulseSoundPlayer::preload(const QStringList& paths) {
 void PulseSoundPlayer::play(const QString& path, int flags) {
     if (!m_loop) return;
     const bool loop = flags & SoundFlags::Loop;
+    m_playing = Request{path, flags, {}};
     if (!m_ready) {
         // Away: remember the sound, and look for the server now rather than at the next try.
         m_pending = Request{path, flags, {}};
@@ -138,15 +140,18 @@ void PulseSoundPlayer::connectionLost() {
         Locked lock(m_loop);
         dropStream();
         if (m_context) {
+            // Its own report of this disconnect is not another loss.
+            pa_context_set_state_callback(m_context, nullptr, nullptr);
             pa_context_disconnect(m_context);
             pa_context_unref(m_context);
             m_context = nullptr;
         }
     }
     if (m_ready) {
-        // It was there: it is most likely restarting.
+        // It was there: it is most likely restarting. A repeating sound goes on once it is back.
         m_retryMs = kFirstRetryMs;
         m_retriesLeft = kTimedRetries;
+        if (m_playing && m_playing->flags & SoundFlags::Loop) m_pending = m_playing;
     }
     m_ready = false;
     if (!m_saidAway)

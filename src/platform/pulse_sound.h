@@ -70,6 +70,7 @@ class PulseSoundPlayer final : public QObject, public SoundPlayer {
     OneVoice m_voice;               // its samples, read on the library's thread
     bool m_draining = false;
     std::optional<Request> m_pending;
+    std::optional<Request> m_playing;  // the latest sound asked for
     QTimer m_retry;
     int m_retryMs = kFirstRetryMs;
     int m_retriesLeft = 0;
