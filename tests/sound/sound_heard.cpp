@@ -315,9 +315,11 @@ class SoundHeard : public QObject {
         const auto listed = [] { return run("pactl", {"list", "clients"}).contains("Shatter"); };
         QVERIFY(waitUntil(listed, 10000, 5));
         const double reconnectMs = nowMs() - answered;
-        // Back once what it plays can be recorded again; strikes from that moment.
+        // Back once what it plays can be recorded again; strikes from that moment, once the
+        // recording holds a tenth of a second before the first.
         QVERIFY(startRecording());
-        QVERIFY(waitUntil([&] { return QFileInfo(recordingPath()).size() > 0; }, 10000, 5));
+        const auto recording = [&] { return QFileInfo(recordingPath()).size() >= kRate / 5; };
+        QVERIFY(waitUntil(recording, 10000, 5));
         const double back = nowMs();
         std::vector<double> pressed;
         for (int i = 0; i < 8; ++i)
