@@ -13,7 +13,7 @@ packages=(
     x11-xserver-utils
     fonts-urw-base35 qt6-translations-l10n
     qt6-wayland dbus-daemon dbus-bin sway swaybg grim pipewire xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk
-    pulseaudio pulseaudio-utils
+    pulseaudio pulseaudio-utils libpulse-dev pipewire-pulse wireplumber
 )
 # KWin for the scenario inside it, without what a whole Plasma desktop would add.
 lean=(kwin-wayland)

@@ -45,6 +45,10 @@ void FrmAbout::keepInside(Label* l) {
 void FrmAbout::Form_MouseDown(int Button, int, double, double) {
     // Labels take their own presses, so this is a right-click on the bare background.
     if (Button != 2) return;
+    closedByWindowManager();
+}
+
+void FrmAbout::closedByWindowManager() {
     forms().unload(kId);
     forms().get<FrmMain>().showForm();
 }

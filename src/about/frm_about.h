@@ -13,6 +13,8 @@ class FrmAbout : public Form {
 
     void Form_MouseDown(int Button, int Shift, double X, double Y) override;
     void Form_MouseMove(int Button, int Shift, double X, double Y) override;
+    // As the right-click: the title window, hidden meanwhile, comes back.
+    void closedByWindowManager() override;
 
     void Label3_MouseDown(int Button, int Shift, double X, double Y);
     void Label4_MouseDown(int Button, int Shift, double X, double Y);

@@ -96,7 +96,8 @@ Formula_Start::ToolFlags Formula_Start::selectedTools() {
 
 bool Formula_Start::splinterAt(double X, double Y) const {
     if (!m_splinters) return false;
-    const QPoint at = QPointF(X, Y).toPoint();
+    // The press is in logical pixels, the splinters in device pixels.
+    const QPoint at = m_scale.point(X, Y);
     for (int i = 0; i < SplinterAnimation::holderCount(); ++i)
         if (m_splinters->holderVisible(i) && m_splinters->holderRect(i).contains(at)) return true;
     return false;
@@ -145,6 +146,12 @@ void Formula_Start::showForm() {
     if (screen) move(screen->geometry().topLeft());
     Form::showForm();
     if (screen) move(screen->geometry().topLeft());
+}
+
+void Formula_Start::closedByWindowManager() {
+    if (FrmOption* palette = forms().ifLoaded<FrmOption>())
+        return palette->LabExit_MouseDown(1, 0, 0, 0);
+    Form::closedByWindowManager();
 }
 
 void Formula_Start::setScale(DeviceScale scale) {

@@ -29,6 +29,9 @@ class Formula_Start : public Form, public CanvasSurface {
     void Form_MouseUp(int Button, int Shift, double X, double Y) override;
     // Covers the primary screen.
     void showForm() override;
+    // As the palette's exit command: without the canvas the palette would float over the real
+    // desktop with nothing to act on.
+    void closedByWindowManager() override;
 
     PersistentImage& image() override { return m_image; }
     DeviceScale scale() const override { return m_scale; }

@@ -17,6 +17,8 @@ class FrmOption : public Form {
     void Form_QueryUnload() override;
     void Form_MouseDown(int Button, int Shift, double X, double Y) override;
     void Form_MouseMove(int Button, int Shift, double X, double Y) override;
+    // As the right-click on the background: hidden, the canvas in front, the tool kept.
+    void closedByWindowManager() override { Form_MouseDown(2, 0, 0, 0); }
 
     // Both controls of tool n, its picture Prop<n>_1 and its caption Prop<n>_2, come here.
     void Prop_MouseDown(int n, int Button, int Shift, double X, double Y);

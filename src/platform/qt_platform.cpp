@@ -1,120 +1,25 @@
-#include <QAudioDevice>
-#include <QAudioSink>
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QMediaDevices>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QScreen>
 #include <QThread>
-#include <QTimer>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <random>
 
 #include "platform/capture/qt_screen_capture.h"
 #include "platform/common_dialog.h"
 #include "platform/device_scale.h"
-#include "platform/one_voice.h"
 #include "platform/platform.h"
-#include "platform/wave_sound.h"
+#include "platform/pulse_sound.h"
 #include "platform/wayland_session.h"
 
 namespace {
-
-// Whether a sound server with an output is there. Without one, Qt's audio back end complains in
-// English on every sound; Shatter says it once itself and stays silent.
-bool audioOutputPresent() {
-    const QtMessageHandler previous =
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-    const bool present = !QMediaDevices::defaultAudioOutput().isNull();
-    qInstallMessageHandler(previous);
-    if (!present) {
-        std::fputs("shatter: 找不到音效裝置或音效伺服器，不播放聲音。\n", stderr);
-        std::fflush(stderr);
-    }
-    return present;
-}
-
-// One voice, as the windows expect: starting a sound cuts the one before. The sounds are read
-// into memory up front, and the first of a sound's samples go to the server within the call
-// that starts it, so a strike is heard without waiting for a timer.
-class QtSoundPlayer final : public SoundPlayer {
-  public:
-    QtSoundPlayer() {
-        m_feeder.setInterval(kFeedMs);
-        QObject::connect(&m_feeder, &QTimer::timeout, [this] { feed(); });
-    }
-    void play(const QString& path, int flags) override {
-        if (!m_audible) return;
-        ++m_started;
-        m_feeder.stop();
-        // A new output each time; the old one's end drops what the server still holds of the
-        // sound before.
-        m_out = nullptr;
-        if (m_sink) m_sink->reset();
-        m_sink.reset();
-        const WaveSound* sound = soundFor(path);
-        if (!sound) return;  // a missing sound is silence
-        m_sink = std::make_unique<QAudioSink>(QMediaDevices::defaultAudioOutput(), sound->format);
-        m_sink->setBufferSize(sound->format.bytesForDuration(kBufferUs));
-        m_voice.setSound(sound->pcm, flags & SoundFlags::Loop, sound->format.bytesPerFrame());
-        m_out = m_sink->start();
-        feed();
-    }
-    void preload(const QStringList& paths) override {
-        if (!m_audible) return;
-        for (const QString& p : paths) soundFor(p);
-    }
-
-  private:
-    // Generous: a busy machine may hold up the interface thread that tops the output up, and a
-    // sound still starts as soon as its first samples are written.
-    static constexpr qint64 kBufferUs = 500000;
-    static constexpr int kFeedMs = 100;
-
-    const WaveSound* soundFor(const QString& path) {
-        auto it = m_sounds.find(path);
-        if (it == m_sounds.end()) it = m_sounds.emplace(path, readWaveSound(path)).first;
-        return it->second ? &*it->second : nullptr;
-    }
-    void feed() {
-        if (!m_out) return;
-        QByteArray chunk(m_sink->bytesFree(), Qt::Uninitialized);
-        const qint64 n = m_voice.read(chunk.data(), chunk.size());
-        if (n > 0) m_out->write(chunk.constData(), n);
-        if (!m_voice.atEnd()) {
-            if (!m_feeder.isActive()) m_feeder.start();
-            return;
-        }
-        // All written. The server starts a stream only once its buffer is full, so a short sound
-        // is followed by silence up to that. The output closes once the server has played it,
-        // unless another sound starts first: nothing stays awake in silence.
-        m_out->write(QByteArray(m_sink->bytesFree(), '\0'));
-        m_feeder.stop();
-        const quint64 started = m_started;
-        const qint64 left =
-            m_sink->format().durationForBytes(m_sink->bufferSize() - m_sink->bytesFree());
-        QTimer::singleShot(int(left / 1000) + kFeedMs, m_sink.get(), [this, started] {
-            if (started != m_started) return;
-            m_out = nullptr;
-            m_sink.release()->deleteLater();
-        });
-    }
-
-    const bool m_audible = audioOutputPresent();
-    std::map<QString, std::optional<WaveSound>> m_sounds;
-    OneVoice m_voice;
-    std::unique_ptr<QAudioSink> m_sink;
-    QIODevice* m_out = nullptr;  // the sink's, while it plays
-    QTimer m_feeder;
-    quint64 m_started = 0;
-};
 
 class QtDialogBackend final : public DialogBackend {
   public:
@@ -213,7 +118,7 @@ class QtFatalHandler final : public FatalHandler {
 
 std::unique_ptr<Platform> makeQtPlatform() {
     auto p = std::make_unique<Platform>();
-    p->sound = std::make_unique<QtSoundPlayer>();
+    p->sound = std::make_unique<PulseSoundPlayer>();
     p->capture = makeQtScreenCapture();
     p->dialogs = std::make_unique<QtDialogBackend>();
     p->messages = std::make_unique<QtMessageBox>();

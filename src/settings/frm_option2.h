@@ -21,6 +21,8 @@ class FrmOption2 : public Form {
     void LabColor_MouseMove(int Button, int Shift, double X, double Y);
     void LabOpen_MouseMove(int Button, int Shift, double X, double Y);
     void LabTrue_MouseMove(int Button, int Shift, double X, double Y);
+    // As its OK command, which is how it closes: the palette comes back.
+    void closedByWindowManager() override { LabTrue_MouseDown(1, 0, 0, 0); }
 
     // The dialogs' fixed texts.
     static QString colorTitle();

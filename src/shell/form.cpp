@@ -141,8 +141,11 @@ void Form::paintEvent(QPaintEvent*) {
 }
 
 void Form::closeEvent(QCloseEvent* e) {
-    // Closing by the window manager unloads just this window.
     e->accept();
+    closedByWindowManager();
+}
+
+void Form::closedByWindowManager() {
     forms().unload(id());
 }
 

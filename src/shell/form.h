@@ -27,6 +27,10 @@ public:
     // Handlers every window may have. Mouse positions arrive in the window's own unit.
     virtual void Form_Load() {}
     virtual void Form_QueryUnload() {}
+    // The window manager closed the window (its close button, Alt+F4). By default that unloads
+    // just this window; a window whose unloading would leave nothing on the screen to go on
+    // from does what its own way of closing does instead.
+    virtual void closedByWindowManager();
     virtual void Form_MouseDown(int Button, int Shift, double X, double Y);
     virtual void Form_MouseMove(int Button, int Shift, double X, double Y);
     virtual void Form_MouseUp(int Button, int Shift, double X, double Y);

@@ -149,6 +149,32 @@ class TestScaledCanvas : public QObject {
         a.stop();
     }
 
+    // Right after a strike the splinters sit at their start, device pixels (220, 240) at 2 and
+    // (165, 180) at 1.5, 17 logical pixels square: a press on one does nothing, a press beside
+    // them (a logical point that lies inside them only if read as device pixels) strikes.
+    void pressRightAfterAStrike_data() {
+        QTest::addColumn<double>("s");
+        QTest::addColumn<QPointF>("at");
+        QTest::addColumn<bool>("strikes");
+        QTest::newRow("2 on a splinter") << 2.0 << QPointF(115, 125) << false;
+        QTest::newRow("2 beside the splinters") << 2.0 << QPointF(225, 245) << true;
+        QTest::newRow("1.5 on a splinter") << 1.5 << QPointF(115, 125) << false;
+        QTest::newRow("1.5 beside the splinters") << 1.5 << QPointF(170, 185) << true;
+    }
+    void pressRightAfterAStrike() {
+        QFETCH(double, s);
+        QFETCH(QPointF, at);
+        QFETCH(bool, strikes);
+        if (s != factor()) QSKIP("for the other scale factor");
+        Formula_Start& canvas = canvasWith(2);
+        canvas.Form_MouseDown(1, 0, 100, 20);
+        canvas.Form_MouseUp(1, 0, 100, 20);
+        QVERIFY(canvas.splinters()->running());
+        const QImage before = canvas.image().image().copy();
+        canvas.Form_MouseDown(1, 0, at.x(), at.y());
+        QCOMPARE(canvas.image().image() != before, strikes);
+    }
+
     // Cursor pictures keep their size next to the windows: 32 x 32 becomes 32 s, hot spot too.
     void cursorsScale() {
         const DeviceScale scale = DeviceScale::ofPrimaryScreen();

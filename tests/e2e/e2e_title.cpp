@@ -19,8 +19,9 @@ class E2eTitle : public QObject {
     void cleanup() { m_stage.end(); }
 
     // The title window comes back where it was from the About window, closed by a right
-    // click on its bare background (not on a label), and from the task list once minimised,
-    // still above other windows and fully working: the exit command ends it.
+    // click on its bare background (not on a label) or by the window manager, and from the
+    // task list once minimised, still above other windows and fully working: the exit
+    // command ends it.
     void titleComesBackFromAboutAndMinimised() {
         const auto title = m_stage.startTitle();
         QVERIFY2(title, "no title window appeared");
@@ -34,6 +35,16 @@ class E2eTitle : public QObject {
         click(clientToScreen(*about, {10, 170}), 3);
         QVERIFY(m_stage.waitGone(withId(about->id)));
         auto back = m_stage.waitFor(sized(kTitleSize));
+        QVERIFY2(back && near(*back, *title), "the title window did not come back in place");
+
+        // Closed by the window manager (its Alt+F4), the About window goes as by the
+        // right-click: the program is not left running without a window.
+        click(controlCentre(*back, FormId::FrmMain, "About"));
+        const auto again = m_stage.waitFor(sized(QSize(264, 185)));
+        QVERIFY2(again && focus(again->id), "no About window the second time");
+        keys("alt+F4");
+        QVERIFY(m_stage.waitGone(withId(again->id)));
+        back = m_stage.waitFor(sized(kTitleSize));
         QVERIFY2(back && near(*back, *title), "the title window did not come back in place");
 
         click(controlCentre(*back, FormId::FrmMain, "MostS"));

@@ -4,6 +4,7 @@
 
 #include "e2e/harness.h"
 #include "layouts/data_files.h"
+#include "platform/pulse_sound.h"
 #include "platform/wave_sound.h"
 #include "support/sample_pictures.h"
 
@@ -292,7 +293,65 @@ class SoundHeard : public QObject {
         QVERIFY2(lines.size() <= 1, lines.join('\n').constData());
     }
 
+    // The server goes away for longer than any retry of a client library and comes back while
+    // the program runs. Strikes meanwhile are silent; from the server's return every stamp is
+    // heard, the first one too. The error output says once that sound went, once that it came.
+    void serverRestart_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("PulseAudio") << "pulse";
+        QTest::newRow("PipeWire") << "pipewire";
+    }
+    void serverRestart() {
+        QFETCH(QString, kind);
+        QVERIFY(server({"stop"}) && server({"start", kind}));
+        QVERIFY(m_stage.enterCanvas());
+        const QPoint at(screenSize().width() / 5, screenSize().height() * 5 / 6);
+        selectTool(m_stage.palette, 7);
+        QVERIFY(server({"stop"}));
+        for (const double down = nowMs(); nowMs() - down < 8500; QTest::qWait(900)) click(at);
+        QVERIFY(server({"start", kind}));
+        // Left alone, the program finds the server again by itself.
+        const double answered = nowMs();
+        const auto listed = [] { return run("pactl", {"list", "clients"}).contains("Shatter"); };
+        QVERIFY(waitUntil(listed, 10000, 5));
+        const double reconnectMs = nowMs() - answered;
+        // Back once what it plays can be recorded again; strikes from that moment, once the
+        // recording holds a tenth of a second before the first.
+        QVERIFY(startRecording());
+        const auto recording = [&] { return QFileInfo(recordingPath()).size() >= kRate / 5; };
+        QVERIFY(waitUntil(recording, 10000, 5));
+        const double back = nowMs();
+        std::vector<double> pressed;
+        for (int i = 0; i < 8; ++i)
+            pressed.push_back(button(true)), button(false), QTest::qWait(150);
+        QTest::qWait(400);
+        stopRecording();
+        std::vector<double> lag;  // from each press to its stamp, on the recording's clock
+        for (const Heard& h :
+             heardSounds(wave16(SamplePictures::readFile(recordingPath())), m_sounds))
+            if (h.name == QLatin1String("To.wav") && lag.size() < pressed.size())
+                lag.push_back(h.startMs - pressed[lag.size()]);
+        QCOMPARE(lag.size(), pressed.size());
+        // Against the later stamps, which show a standing connection.
+        const double firstMs = pressed[0] - back + lag[0] - median({lag.begin() + 2, lag.end()});
+        qInfo("%s back -> connected: %.0f ms; first strike heard after %.0f ms", qPrintable(kind),
+              reconnectMs, firstMs);
+        writeRow(
+            {QStringLiteral("sound server back (%1) -> connected again, no strike (ms)").arg(kind),
+             QString::number(reconnectMs, 'f', 0), "-",
+             QStringLiteral("first strike heard after %1 ms").arg(firstMs, 0, 'f', 0),
+             QStringLiteral("<= %1 retry").arg(PulseSoundPlayer::kMaxRetryMs),
+             reconnectMs <= PulseSoundPlayer::kMaxRetryMs + 500 ? "yes" : "NO"});
+        QVERIFY(m_stage.exitBy(m_stage.palette, FormId::FrmOption, "LabExit"));
+        const QList<QByteArray> lines =
+            m_stage.process.readAllStandardError().trimmed().split('\n');
+        QVERIFY2(lines.size() == 2 && lines[0] != lines[1], lines.join('\n').constData());
+    }
+
   private:
+    static bool server(const QStringList& args) {
+        return QProcess::execute(qEnvironmentVariable("SHATTER_SOUND_SERVER"), args) == 0;
+    }
     static QString soundPath(const QString& name) {
         return QStringLiteral(SHATTER_BUILD_DIR "/") + dataDirName(DataDir::Sound) + name;
     }
