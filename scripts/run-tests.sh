@@ -19,5 +19,6 @@ SHATTER_E2E_SCREEN=1024x768x24 scripts/with-display.sh ctest --test-dir build --
 
 echo "== sounds through a private sound server"
 scripts/test-sound.sh
+scripts/test-screens.sh
 scripts/test-package.sh
 scripts/test-wayland.sh
