@@ -17,7 +17,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 
 # Outside the namespace: enter it. When its first process ends the kernel ends the rest.
 if [[ "${SHATTER_WAYLAND_STAGE:-}" == "" ]]; then
-    for tool in Xvfb xdpyinfo sway swaymsg swaybg grim dbus-run-session pipewire setpriv \
+    for tool in Xvfb xdpyinfo xwininfo xdotool sway swaymsg swaybg grim dbus-run-session pipewire setpriv \
                 /usr/libexec/xdg-desktop-portal /usr/libexec/xdg-desktop-portal-wlr \
                 /usr/libexec/xdg-desktop-portal-gtk; do
         if ! command -v "$tool" >/dev/null 2>&1; then
@@ -106,18 +106,27 @@ fi
 start_xvfb 150 "$screen" "$scratch/xvfb.log" || exit 70
 export DISPLAY="$display"
 
+# Several outputs (SHATTER_WAYLAND_OUTPUTS) share the Xvfb's width side by side, in the order
+# sway names them or, with SHATTER_WAYLAND_REVERSED set, the other way round.
+outputs="${SHATTER_WAYLAND_OUTPUTS:-1}"
 size="${screen%x*}"
+width=$(( ${size%x*} / outputs ))
+output_x() {  # the left edge of output $1, counted from 1
+    if [[ -n "${SHATTER_WAYLAND_REVERSED:-}" ]]; then echo $(( (outputs - $1) * width ))
+    else echo $(( ($1 - 1) * width )); fi
+}
 mkdir -m 700 "$scratch/sway" "$scratch/run"
 mkdir -m 755 "$scratch/shared"
 cat >"$scratch/sway/config" <<EOF
 xwayland disable
-output * resolution $size position 0 0 bg #404040 solid_color
+output * resolution ${width}x${size#*x} bg #404040 solid_color
+$(for ((i = 1; i <= outputs; i++)); do echo "output X11-$i position $(output_x "$i") 0"; done)
 default_border none
 default_floating_border none
 focus_follows_mouse no
 EOF
 sway_env=(env -i PATH="$PATH" HOME="$scratch/sway" XDG_RUNTIME_DIR="$scratch/sway"
-          DISPLAY="$DISPLAY" WLR_BACKENDS=x11 WLR_RENDERER=pixman WLR_X11_OUTPUTS=1)
+          DISPLAY="$DISPLAY" WLR_BACKENDS=x11 WLR_RENDERER=pixman WLR_X11_OUTPUTS="$outputs")
 if [[ -n "$sway_user" ]]; then
     chown -R "$sway_user" "$scratch/sway"
     sway_env+=(setpriv --reuid="$sway_user" --regid="$(id -g "$sway_user")" --clear-groups)
@@ -138,6 +147,14 @@ if [[ -z "$socket" ]]; then
     cat "$scratch/sway.log" >&2
     exit 70
 fi
+
+# Each output's window opens at the Xvfb's corner, in the order of the outputs: it goes where
+# its output lies, so that a point on the Xvfb is the same point of the desktop.
+i=1
+for window in $(xwininfo -root -children | awk '/^ +0x/ { print $1 }' | sort); do
+    xdotool windowmove "$window" "$(output_x "$i")" 0
+    i=$((i + 1))
+done
 
 export SWAYSOCK="$socket"
 export WAYLAND_DISPLAY="$scratch/sway/wayland-1"

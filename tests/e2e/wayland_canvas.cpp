@@ -36,20 +36,37 @@ class WaylandCanvas : public QObject {
     void cleanup() { m_stage.end(); }
 
     // Enter shows the desktop as grim saw it, a hammer darkens only its crack, exit ends well.
+    // With outputs side by side (scripts/test-wayland.sh) the canvas covers the primary one,
+    // the first that sway announces, wherever it lies.
     void enterStrikeAndExit() {
         const QImage pattern = testPattern(screenSize());
-        const QString picture = qEnvironmentVariable("SHATTER_WAYLAND_SHARED") + "/pattern.png";
-        QVERIFY(pattern.save(picture));
-        run("swaymsg", {"output", "*", "bg", picture, "stretch"});
+        QRect primary;
+        for (const QJsonValue& output :
+             QJsonDocument::fromJson(run("swaymsg", {"-r", "-t", "get_outputs"})).array()) {
+            const QJsonObject r = output["rect"].toObject();
+            const QRect rect(r["x"].toInt(), r["y"].toInt(), r["width"].toInt(),
+                             r["height"].toInt());
+            const QString name = output["name"].toString();
+            const QString picture =
+                qEnvironmentVariable("SHATTER_WAYLAND_SHARED") + "/" + name + ".png";
+            QVERIFY(pattern.copy(rect).save(picture));
+            run("swaymsg", {"output", name, "bg", picture, "stretch"});
+            if (primary.isNull()) primary = rect;
+        }
         QVERIFY2(waitUntil([&] { return changes(screenshot(), pattern).count == 0; }),
                  "the pattern did not become the desktop");
         m_stage.begin(false);
         m_stage.environment.insert("QT_QPA_PLATFORM", "wayland");
         // The title cannot be moved: a Wayland client does not place its own windows.
-        const auto palette = m_stage.enterCanvas(false);
-        QVERIFY2(palette, "no canvas and palette");
+        const auto title = m_stage.startTitle();
+        QVERIFY2(title, "no title window");
+        click(controlCentre(*title, FormId::FrmMain, "Come"));
+        const auto palette = m_stage.waitFor(sized(kPaletteSize));
+        QVERIFY2(palette && m_stage.waitFor([&](auto& w) { return w.geometry == primary; }) &&
+                     waitForStillScreen(20000, 300),
+                 "no canvas over the primary output and palette");
         QCOMPARE(changes(screenshot(), pattern, palette->geometry).box, QRect());
-        const QPoint at(pattern.width() / 4, pattern.height() * 3 / 4);
+        const QPoint at = primary.topLeft() + QPoint(primary.width() / 4, primary.height() * 3 / 4);
         const auto shot = strike(*palette, 2, at);
         QVERIFY(shot && crackedOnlyThere(pattern, *shot, at, palette->geometry));
         QVERIFY(m_stage.exitBy(*palette, FormId::FrmOption, "LabExit"));
