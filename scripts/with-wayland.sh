@@ -117,8 +117,13 @@ output_x() {  # the left edge of output $1, counted from 1
 }
 mkdir -m 700 "$scratch/sway" "$scratch/run"
 mkdir -m 755 "$scratch/shared"
+# SHATTER_WAYLAND_XWAYLAND set: sway runs XWayland too, lets this user in (it may run sway
+# as another), and the command gets its display in SHATTER_XWAYLAND_DISPLAY.
+xwayland=disable
+[[ -n "${SHATTER_WAYLAND_XWAYLAND:-}" ]] && xwayland=force
 cat >"$scratch/sway/config" <<EOF
-xwayland disable
+xwayland $xwayland
+exec sh -c 'for _ in \$(seq 100); do xhost "+si:localuser:$(id -un)" && break; sleep 0.1; done; echo "\$DISPLAY" >"\$HOME/xwayland-display"'
 output * resolution ${width}x${size#*x} bg #404040 solid_color
 $(for ((i = 1; i <= outputs; i++)); do echo "output X11-$i position $(output_x "$i") 0"; done)
 default_border none
@@ -156,6 +161,15 @@ for window in $(xwininfo -root -children | awk '/^ +0x/ { print $1 }' | sort); d
     i=$((i + 1))
 done
 
+if [[ "$xwayland" == force ]]; then
+    for _ in $(seq 100); do
+        SHATTER_XWAYLAND_DISPLAY="$(cat "$scratch/sway/xwayland-display" 2>/dev/null)" || true
+        [[ -n "$SHATTER_XWAYLAND_DISPLAY" && -S "/tmp/.X11-unix/X${SHATTER_XWAYLAND_DISPLAY#:}" ]] &&
+            break
+        sleep 0.1
+    done
+    export SHATTER_XWAYLAND_DISPLAY
+fi
 export SWAYSOCK="$socket"
 export WAYLAND_DISPLAY="$scratch/sway/wayland-1"
 export XDG_RUNTIME_DIR="$scratch/run"
