@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QWindow>
 #include <algorithm>
@@ -196,15 +197,15 @@ void Formula_Start::followPrimaryScreen() {
     m_following = true;
     do {
         m_followAgain = false;
-        coverChangedScreen();
+        if (!coverChangedScreen()) return;  // unloaded meanwhile
     } while (m_followAgain);
     m_following = false;
 }
 
-void Formula_Start::coverChangedScreen() {
+bool Formula_Start::coverChangedScreen() {
     QScreen* screen = QGuiApplication::primaryScreen();
     const QSize size = DeviceScale::primaryScreenSize();
-    if (!screen || size.isEmpty()) return;
+    if (!screen || size.isEmpty()) return true;
     const DeviceScale scale = DeviceScale::ofPrimaryScreen();
     if (size != m_image.size() || scale.factor() != m_scale.factor()) {
         // Only what the image gains is taken from the screen; where the canvas was, the
@@ -213,6 +214,7 @@ void Formula_Start::coverChangedScreen() {
         const QRect now = screen->geometry();
         const QSize was = client()->size();
         QImage desktop;
+        const QPointer<Formula_Start> alive(this);
         if (!QRect(QPoint(0, 0), m_image.size()).contains(QRect(QPoint(0, 0), size))) {
             for (const QRect& gained :
                  {QRect(now.x() + was.width(), now.y(), now.width() - was.width(), now.height()),
@@ -223,6 +225,9 @@ void Formula_Start::coverChangedScreen() {
                 black.fill(Qt::black);
                 ScreenSettle::waitUntilUncovered(gained, black);
             }
+            // The user may have left meanwhile, or the screen may have gone again.
+            if (!alive) return false;
+            if (m_followAgain) return true;
             desktop = platform().capture->grabArea(now);
         }
         setScale(scale);
@@ -238,6 +243,7 @@ void Formula_Start::coverChangedScreen() {
     const QRect area = screen->availableGeometry();
     for (FormId id : {FormId::FrmOption, FormId::FrmOption2})
         if (Form* form = forms().ifLoaded(id)) form->keepWithin(area);
+    return true;
 }
 
 void Formula_Start::setScale(DeviceScale scale) {

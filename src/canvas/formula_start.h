@@ -95,7 +95,8 @@ class Formula_Start : public Form, public CanvasSurface {
     void watchPrimaryScreen();
     void primaryScreenChanged();
     void coverPrimaryScreen();
-    void coverChangedScreen();
+    // False when the canvas was unloaded while it waited for the desktop.
+    bool coverChangedScreen();
     QMetaObject::Connection m_geometryWatch;
     bool m_followPending = false, m_following = false, m_followAgain = false;
 };
