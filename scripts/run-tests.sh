@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: the unit tests under the sanitizer build, the end-to-end scenarios on a
 # 1920x1080 screen, then the whole suite (unit and end-to-end) of the normal build on a
-# 1024x768 screen. Each display is private, with its own window manager, and gone afterwards.
+# 1024x768 screen; then sound, several monitors and a screen that changes size, the package and
+# Wayland. Each display is private, with its own window manager, and gone afterwards.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
