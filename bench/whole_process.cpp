@@ -24,12 +24,14 @@ constexpr int kSawOffsetPx = 10;
 constexpr double kTimeoutMs = 20000;
 
 struct Options {
-    std::string shatter, bare, xwd = "/usr/bin/xwd", scratch = "/tmp";
+    std::string shatter, bare, xwd = "/usr/bin/xwd", xrandr = "/usr/bin/xrandr", scratch = "/tmp";
     int runs = 10;
     // The scale factor the program runs at (QT_SCALE_FACTOR in its environment): windows and
     // the pointer are measured in device pixels, the layouts in logical ones.
     double scale = 1;
-    std::string only;  // one measurement by name while working on it: startup, enter or chainsaw
+    // One measurement by name while working on it: startup, enter or chainsaw; or monitors,
+    // which is measured only when asked for.
+    std::string only;
 };
 
 double gScale = 1;
@@ -137,6 +139,37 @@ void enterCanvas(XSession& x, const Options& o) {
         fmt("%.1f xwd -root", b), fmt("%.2f", a / b), "<= 1.3", a / b <= 1.3);
 }
 
+// The same two monitors side by side (RandR monitors of a 3200x1080 root), once with the
+// primary 1280x1024 one at the origin and once at +1920+0, alternating run by run.
+void enterOnMonitors(XSession& x, const Options& o) {
+    const std::vector<std::vector<std::string>> layouts[2] = {
+        {{"*R", "1280/338x1024/270+0+0", "screen"}, {"L", "1920/508x1080/286+1280+0", "none"}},
+        {{"L", "1920/508x1080/286+0+0", "screen"}, {"*R", "1280/338x1024/270+1920+0", "none"}}};
+    std::vector<double> painted[2];
+    x.setScreenSize(1280, 1024);
+    for (int i = 0; i < o.runs; ++i) {
+        for (int l = 0; l < 2; ++l) {
+            for (const char* name : {"L", "R"}) {
+                ChildProcess del;
+                if (del.start({o.xrandr, "--delmonitor", name})) del.wait();
+            }
+            for (const auto& monitor : layouts[l]) {
+                ChildProcess set;
+                if (!set.start({o.xrandr, "--setmonitor", monitor[0], monitor[1], monitor[2]}) ||
+                    set.wait() != 0)
+                    fail("xrandr --setmonitor failed");
+            }
+            ChildProcess child;
+            painted[l].push_back(enter(x, child, o).paintedMs);
+            child.stop();
+            x.pump(200);
+        }
+    }
+    const double a = SampleStats(painted[1]).median(), b = SampleStats(painted[0]).median();
+    row(x, "enter -> canvas painted, primary monitor at +1920+0 (ms)", fmt("%.1f", a),
+        fmt("%.1f at +0+0", b), fmt("%.2f", a / b), "<= 1.2", a / b <= 1.2);
+}
+
 struct Load {
     double cpuShare = 0;  // of one core
     double ms = 0;
@@ -238,6 +271,8 @@ int main(int argc, char** argv) {
             o.bare = value;
         else if (key == "--xwd")
             o.xwd = value;
+        else if (key == "--xrandr")
+            o.xrandr = value;
         else if (key == "--scratch")
             o.scratch = value;
         else if (key == "--only")
@@ -256,6 +291,7 @@ int main(int argc, char** argv) {
     if (!x.ok()) fail("no X display");
 
     if ((o.only.empty() && o.scale == 1) || o.only == "startup") startup(x, o);
+    if (o.only == "monitors") return enterOnMonitors(x, o), 0;
     if (o.only.empty() || o.only == "enter") enterCanvas(x, o);
     if (!o.only.empty() && o.only != "chainsaw") return 0;
 

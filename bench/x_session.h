@@ -31,6 +31,8 @@ class XSession {
     bool ok() const { return m_conn != nullptr; }
     int screenWidth() const { return m_screenW; }
     int screenHeight() const { return m_screenH; }
+    // The canvas covers this rather than the root: the primary monitor of a wider root.
+    void setScreenSize(int width, int height) { m_screenW = width, m_screenH = height; }
 
     // Waits for a root child of that size to be mapped since the last forgetWindows();
     // nothing on timeout.

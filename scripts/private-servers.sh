@@ -16,12 +16,15 @@ stop() {
 
 # Starts an Xvfb of SCREEN (WxHxD) on the first free display from FIRST to 250, its output in
 # LOG; sets xvfb_pid and display. Another run may pick the same number at the same moment: the
-# loser tries the next one.
+# loser tries the next one. Another X server may follow LOG, as its program and arguments (the
+# display is put first).
 start_xvfb() {
     local first="$1" screen="$2" log="$3" n
+    local server=(Xvfb -screen 0 "$screen" -nolisten tcp -noreset)
+    [[ $# -gt 3 ]] && server=("${@:4}")
     for n in $(seq "$first" 250); do
         [[ ! -e "/tmp/.X$n-lock" && ! -e "/tmp/.X11-unix/X$n" ]] || continue
-        Xvfb ":$n" -screen 0 "$screen" -nolisten tcp -noreset >"$log" 2>&1 &
+        "${server[0]}" ":$n" "${server[@]:1}" >"$log" 2>&1 &
         xvfb_pid=$!
         for _ in $(seq 100); do
             kill -0 "$xvfb_pid" 2>/dev/null || break
@@ -34,7 +37,7 @@ start_xvfb() {
         stop "$xvfb_pid"
         xvfb_pid=""
     done
-    echo "$0: could not start Xvfb (screen $screen):" >&2
+    echo "$0: could not start ${server[0]} (screen $screen):" >&2
     cat "$log" >&2
     return 1
 }

@@ -21,7 +21,7 @@ for program in shatter bench/bare_window bench/whole_process bench/bench_canvas_
         exit 69
     fi
 done
-for tool in convert xwd; do
+for tool in convert xwd xrandr; do
     command -v "$tool" >/dev/null || { echo "$0: $tool is not installed" >&2; exit 69; }
 done
 
@@ -111,6 +111,17 @@ for screen in $screens; do
         exit 70
     fi
 done
+
+# --- Entering with the primary monitor beside another, against it at the origin ------------
+echo "enter on two monitors ..." >&2
+if ! SHATTER_E2E_SCREEN=3200x1080x24 "$root/scripts/with-display.sh" "$bench/whole_process" \
+    --shatter "$build/shatter" --bare "$bench/bare_window" --runs "$runs" --only monitors \
+    --xrandr "$(command -v xrandr)" \
+    >>"$rows" 2>"$scratch/driver.log"; then
+    cat "$scratch/driver.log" >&2
+    echo "$0: the two-monitor run failed" >&2
+    exit 70
+fi
 
 # --- Entering on a Wayland desktop against the portal's own round trip, 1080p ---------------
 echo "enter on Wayland ..." >&2

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: the unit tests under the sanitizer build, the end-to-end scenarios on a
 # 1920x1080 screen, then the whole suite (unit and end-to-end) of the normal build on a
-# 1024x768 screen. Each display is private, with its own window manager, and gone afterwards.
+# 1024x768 screen; then sound, several monitors and a screen that changes size, the package and
+# Wayland. Each display is private, with its own window manager, and gone afterwards.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,6 +21,7 @@ SHATTER_E2E_SCREEN=1024x768x24 scripts/with-display.sh \
 
 echo "== sounds through a private sound server"
 scripts/test-sound.sh
+scripts/test-screens.sh
 scripts/test-package.sh
 echo "== the package in a bare Debian 12 root"
 SHATTER_CLEAN_ROOT=1 ctest --test-dir build -L clean-root --output-on-failure

@@ -1,7 +1,13 @@
 #!/usr/bin/env bash
-# The end-to-end scenario on a private Wayland desktop (sway, the desktop portal), 1920x1080.
+# The end-to-end scenario on a private Wayland desktop (sway, the desktop portal): one 1920x1080
+# output, then two side by side with the primary (the first sway announces) on either side.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 echo "== end-to-end tests on Wayland, 1920x1080"
 SHATTER_E2E_SCREEN=1920x1080x24 scripts/with-wayland.sh \
     ctest --test-dir build -L wayland --output-on-failure
+for reversed in "" 1; do
+    echo "== end-to-end tests on Wayland, two 1920x1080 outputs, the primary on the $([[ -n "$reversed" ]] && echo right || echo left)"
+    SHATTER_E2E_SCREEN=3840x1080x24 SHATTER_WAYLAND_OUTPUTS=2 SHATTER_WAYLAND_REVERSED="$reversed" \
+        scripts/with-wayland.sh ctest --test-dir build -L wayland --output-on-failure
+done

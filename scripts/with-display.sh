@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command on a private virtual X display with a window manager, then removes both.
 #   scripts/with-display.sh ctest --test-dir build -L e2e
-# Screen size: SHATTER_E2E_SCREEN (default 1024x768x24). The command's status is returned.
+# Screen size: SHATTER_E2E_SCREEN (default 1024x768x24). With SHATTER_E2E_XEPHYR set, the server
+# is an Xephyr on the current display. The command's status is returned.
 set -u
 
 if [[ $# -eq 0 ]]; then
@@ -34,7 +35,12 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 trap 'exit 129' HUP
 
-start_xvfb 90 "$screen" "$logdir/xvfb.log" || exit 70
+server=()
+# Nested in the current display instead: Xephyr offers RandR modes to switch between.
+if [[ -n "${SHATTER_E2E_XEPHYR:-}" ]]; then
+    server=(Xephyr -screen "${screen%x*}" -resizeable -nolisten tcp -noreset)
+fi
+start_xvfb 90 "$screen" "$logdir/xvfb.log" "${server[@]}" || exit 70
 export DISPLAY="$display"
 # Run from a Wayland desktop, the program would take this X display for XWayland.
 unset WAYLAND_DISPLAY

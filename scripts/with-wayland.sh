@@ -19,7 +19,7 @@ source "$here/private-servers.sh"
 
 # Outside the namespace: enter it.
 if [[ "${SHATTER_WAYLAND_STAGE:-}" == "" ]]; then
-    require_tools Xvfb xdpyinfo sway swaymsg swaybg grim dbus-run-session pipewire setpriv \
+    require_tools Xvfb xdpyinfo xwininfo xdotool sway swaymsg swaybg grim dbus-run-session pipewire setpriv \
                 /usr/libexec/xdg-desktop-portal /usr/libexec/xdg-desktop-portal-wlr \
                 /usr/libexec/xdg-desktop-portal-gtk
     export SHATTER_WAYLAND_STAGE=session
@@ -97,18 +97,32 @@ fi
 start_xvfb 150 "$screen" "$scratch/xvfb.log" || exit 70
 export DISPLAY="$display"
 
+# Several outputs (SHATTER_WAYLAND_OUTPUTS) share the Xvfb's width side by side, in the order
+# sway names them or, with SHATTER_WAYLAND_REVERSED set, the other way round.
+outputs="${SHATTER_WAYLAND_OUTPUTS:-1}"
 size="${screen%x*}"
+width=$(( ${size%x*} / outputs ))
+output_x() {  # the left edge of output $1, counted from 1
+    if [[ -n "${SHATTER_WAYLAND_REVERSED:-}" ]]; then echo $(( (outputs - $1) * width ))
+    else echo $(( ($1 - 1) * width )); fi
+}
 mkdir -m 700 "$scratch/sway" "$scratch/run"
 mkdir -m 755 "$scratch/shared"
+# SHATTER_WAYLAND_XWAYLAND set: sway runs XWayland too, lets this user in (it may run sway
+# as another), and the command gets its display in SHATTER_XWAYLAND_DISPLAY.
+xwayland=disable
+[[ -n "${SHATTER_WAYLAND_XWAYLAND:-}" ]] && xwayland=force
 cat >"$scratch/sway/config" <<EOF
-xwayland disable
-output * resolution $size position 0 0 bg #404040 solid_color
+xwayland $xwayland
+exec sh -c 'for _ in \$(seq 100); do xhost "+si:localuser:$(id -un)" && break; sleep 0.1; done; echo "\$DISPLAY" >"\$HOME/xwayland-display"'
+output * resolution ${width}x${size#*x} bg #404040 solid_color
+$(for ((i = 1; i <= outputs; i++)); do echo "output X11-$i position $(output_x "$i") 0"; done)
 default_border none
 default_floating_border none
 focus_follows_mouse no
 EOF
 sway_env=(env -i PATH="$PATH" HOME="$scratch/sway" XDG_RUNTIME_DIR="$scratch/sway"
-          DISPLAY="$DISPLAY" WLR_BACKENDS=x11 WLR_RENDERER=pixman WLR_X11_OUTPUTS=1)
+          DISPLAY="$DISPLAY" WLR_BACKENDS=x11 WLR_RENDERER=pixman WLR_X11_OUTPUTS="$outputs")
 if [[ -n "$sway_user" ]]; then
     chown -R "$sway_user" "$scratch/sway"
     sway_env+=(setpriv --reuid="$sway_user" --regid="$(id -g "$sway_user")" --clear-groups)
@@ -130,6 +144,23 @@ if [[ -z "$socket" ]]; then
     exit 70
 fi
 
+# Each output's window opens at the Xvfb's corner, in the order of the outputs: it goes where
+# its output lies, so that a point on the Xvfb is the same point of the desktop.
+i=1
+for window in $(xwininfo -root -children | awk '/^ +0x/ { print $1 }' | sort); do
+    xdotool windowmove "$window" "$(output_x "$i")" 0
+    i=$((i + 1))
+done
+
+if [[ "$xwayland" == force ]]; then
+    for _ in $(seq 100); do
+        SHATTER_XWAYLAND_DISPLAY="$(cat "$scratch/sway/xwayland-display" 2>/dev/null)" || true
+        [[ -n "$SHATTER_XWAYLAND_DISPLAY" && -S "/tmp/.X11-unix/X${SHATTER_XWAYLAND_DISPLAY#:}" ]] &&
+            break
+        sleep 0.1
+    done
+    export SHATTER_XWAYLAND_DISPLAY
+fi
 export SWAYSOCK="$socket"
 export WAYLAND_DISPLAY="$scratch/sway/wayland-1"
 export XDG_RUNTIME_DIR="$scratch/run"

@@ -53,6 +53,11 @@ class Formula_Start : public Form, public CanvasSurface {
     // snapshot, a 32-bit picture of exactly that size, when there is one, else all background
     // colour.
     void setScreenSize(QSize size, QImage snapshot = {});
+    // After the primary screen changed its size or place, or another screen became the
+    // primary: the window covers it again, the image keeps its pixels and takes what it gains
+    // from the screen as it looks now (the background colour where the screen cannot be
+    // read), and the small windows are moved back onto it. Runs once for a burst of changes.
+    void followPrimaryScreen();
 
     // The splinter sprites; none before the canvas has loaded.
     SplinterAnimation* splinters() const { return m_splinters.get(); }
@@ -89,4 +94,12 @@ class Formula_Start : public Form, public CanvasSurface {
     bool m_pressOnSplinter = false;
     bool splinterAt(double X, double Y) const;
     bool m_hasSnapshot = false;
+    void makeSplinters();
+    void watchPrimaryScreen();
+    void primaryScreenChanged();
+    void coverPrimaryScreen();
+    // False when the canvas was unloaded while it waited for the desktop.
+    bool coverChangedScreen();
+    QMetaObject::Connection m_geometryWatch;
+    bool m_followPending = false, m_following = false, m_followAgain = false;
 };

@@ -51,6 +51,19 @@ void PersistentImage::replace(const QImage& picture, Colour background) {
     blit(src, src.rect(), QPoint(0, 0), RasterOp::Copy);
 }
 
+void PersistentImage::resize(QSize size, const QImage& beyond, Colour background) {
+    if (size == m_image.size()) return;
+    const QImage kept = std::move(m_image);
+    if (beyond.size() == size) {
+        QImage fresh = beyond.convertToFormat(QImage::Format_RGB32);
+        fresh.setDevicePixelRatio(1);
+        adopt(std::move(fresh));
+    } else {
+        reset(size, background);
+    }
+    blit(kept, kept.rect(), QPoint(0, 0), RasterOp::Copy);
+}
+
 void PersistentImage::setForeColor(Colour c) {
     m_fore = c & kColourBits;
     m_forePixel = toPixel(m_fore);

@@ -22,6 +22,10 @@ public:
     void adopt(QImage picture);
     // Replaces the whole content: the picture at (0, 0), the background colour elsewhere.
     void replace(const QImage& picture, Colour background);
+    // Becomes size, keeping every pixel that lies within it; the pixels it gains come from
+    // beyond (a picture of the new size, such as the screen as it looks now) or, without one,
+    // are the background colour.
+    void resize(QSize size, const QImage& beyond, Colour background);
 
     const QImage& image() const { return m_image; }
     QSize size() const { return m_image.size(); }

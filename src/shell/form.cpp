@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QWindow>
+#include <algorithm>
 
 #include "platform/wayland_session.h"
 #include "shell/forms.h"
@@ -164,6 +165,13 @@ void Form::showForm() {
     show();
     raise();
     if (!windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus)) activateWindow();
+}
+
+void Form::keepWithin(const QRect& area) {
+    const QRect frame = frameGeometry();
+    const int x = std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width()));
+    const int y = std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height()));
+    if (QPoint(x, y) != frame.topLeft()) move(pos() + QPoint(x, y) - frame.topLeft());
 }
 
 void Form::hideForm() {

@@ -59,6 +59,9 @@ public:
     // Shows (first time: centred on the primary screen) and brings to the front.
     virtual void showForm();
     void hideForm();
+    // Moves the window, frame and all, as little as needed to lie within area (its top-left
+    // corner when it is larger).
+    void keepWithin(const QRect& area);
     // Lets the user move a window that has no caption, while the left button stays down.
     void startDrag();
 

@@ -7,6 +7,7 @@
 #include "canvas/splinter_animation.h"
 #include "canvas/tools/tool.h"
 #include "layouts/data_files.h"
+#include "palette/frm_option.h"
 #include "shell/forms.h"
 #include "shell/picture_box.h"
 #include "support/app_fixture.h"
@@ -305,6 +306,38 @@ class TestCanvas : public QObject {
                  QList<int>({1, 0, 20, 20, -1, 7, 8, 4}));
         again.Form_MouseDown(1, 0, 500, 400);
         QCOMPARE(m_app->fakes.sound->calls.value(0), "Gun.wav/9");
+    }
+
+    // The screen changed under the canvas: it becomes the screen's size, keeps the pixels it
+    // had, takes the new ones from the screen or its background colour, and brings the palette
+    // back onto the screen.
+    void followsTheScreen_data() {
+        QTest::addColumn<QSize>("change");
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("grew, screen read") << QSize(-300, -200) << true;
+        QTest::newRow("grew, screen unreadable") << QSize(-300, -200) << false;
+        QTest::newRow("wider, lower") << QSize(-100, 50) << true;
+    }
+    void followsTheScreen() {
+        QFETCH(QSize, change);
+        QFETCH(bool, readable);
+        const QSize screen = QGuiApplication::primaryScreen()->size();
+        Formula_Start& canvas = forms().get<Formula_Start>();
+        QImage before(screen + change, QImage::Format_RGB32), desktop(screen, QImage::Format_RGB32);
+        before.fill(0xFF112233u);
+        desktop.fill(0xFF445566u);
+        canvas.setScreenSize(before.size(), before);
+        m_app->fakes.capture->area = readable ? desktop : QImage();
+        forms().get<FrmOption>().move(-5000, screen.height() + 10);
+        canvas.followPrimaryScreen();
+        const QImage& image = canvas.image().image();
+        QCOMPARE(QList<QSize>({image.size(), canvas.client()->size()}), QList({screen, screen}));
+        const QSize kept = before.size().boundedTo(screen);
+        QCOMPARE(image.pixel(kept.width() - 1, kept.height() - 1), 0xFF112233u);
+        const QRgb gained = readable ? 0xFF445566u : toQColor(canvas.backColor()).rgb();
+        if (kept != screen) QCOMPARE(image.pixel(screen.width() - 1, screen.height() - 1), gained);
+        const QRect palette = forms().get<FrmOption>().frameGeometry();
+        QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(palette));
     }
 
     // Clock 1 rises 5 pixels and then falls 5, 15 (the animation's own test sees clock 30 rise).

@@ -282,7 +282,8 @@ class Stage {
     }
     // Enters through the title window, on X first moved aside so that the canvas's copy of the
     // screen shows where it was; the palette, once it and the full-screen canvas are shown.
-    std::optional<XWindow> enterCanvas(bool moveTitle = true) {
+    // The canvas covers CANVAS where given, else a whole screen.
+    std::optional<XWindow> enterCanvas(bool moveTitle = true, QRect canvas = {}) {
         auto title = startTitle();
         if (title && moveTitle) {
             xdo({"windowmove", title->id, "40", "40"});
@@ -292,8 +293,10 @@ class Stage {
         if (!title) return std::nullopt;
         click(controlCentre(*title, FormId::FrmMain, "Come"));
         const auto found = waitFor(sized(kPaletteSize));
-        if (!found || !waitFor(sized(screenSize(), 1)) || !waitForStillScreen(20000, 300))
-            return std::nullopt;
+        const Match covers = canvas.isNull()
+                                 ? sized(screenSize(), 1)
+                                 : Match([&](const XWindow& w) { return w.geometry == canvas; });
+        if (!found || !waitFor(covers) || !waitForStillScreen(20000, 300)) return std::nullopt;
         return palette = *found;
     }
     // Clicks the control that ends the program; whether it ended well.
@@ -327,11 +330,13 @@ class Stage {
 
 // On a desktop showing pattern, after stage.begin(): enter shows the desktop outside the
 // palette, a hammer darkens only its crack, and the palette's exit ends the program well.
-inline void enterStrikeAndExit(Stage& stage, const QImage& pattern, bool moveTitle) {
-    const auto palette = stage.enterCanvas(moveTitle);
-    QVERIFY2(palette, "no canvas and palette");
+inline void enterStrikeAndExit(Stage& stage, const QImage& pattern, bool moveTitle,
+                               QRect primary = {}) {
+    const auto palette = stage.enterCanvas(moveTitle, primary);
+    QVERIFY2(palette, "no canvas over the primary screen and palette");
     QCOMPARE(changes(screenshot(), pattern, palette->geometry).box, QRect());
-    const QPoint at(pattern.width() / 4, pattern.height() * 3 / 4);
+    if (primary.isNull()) primary = pattern.rect();
+    const QPoint at = primary.topLeft() + QPoint(primary.width() / 4, primary.height() * 3 / 4);
     const auto shot = strike(*palette, 2, at);
     QVERIFY(shot && crackedOnlyThere(pattern, *shot, at, palette->geometry));
     QVERIFY(stage.exitBy(*palette, FormId::FrmOption, "LabExit"));

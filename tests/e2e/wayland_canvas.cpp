@@ -36,17 +36,34 @@ class WaylandCanvas : public QObject {
     void cleanup() { m_stage.end(); }
 
     // Enter shows the desktop as grim saw it, a hammer darkens only its crack, exit ends well.
+    // With outputs side by side (scripts/test-wayland.sh) the canvas covers the primary one,
+    // the first that sway announces, wherever it lies.
     void enterStrikeAndExit() {
         const QImage pattern = testPattern(screenSize());
-        const QString picture = qEnvironmentVariable("SHATTER_WAYLAND_SHARED") + "/pattern.png";
-        QVERIFY(pattern.save(picture));
-        run("swaymsg", {"output", "*", "bg", picture, "stretch"});
+        QRect primary;
+        for (const QJsonValue& output :
+             QJsonDocument::fromJson(run("swaymsg", {"-r", "-t", "get_outputs"})).array()) {
+            const QJsonObject r = output["rect"].toObject();
+            const QRect rect(r["x"].toInt(), r["y"].toInt(), r["width"].toInt(),
+                             r["height"].toInt());
+            const QString name = output["name"].toString();
+            const QString picture =
+                qEnvironmentVariable("SHATTER_WAYLAND_SHARED") + "/" + name + ".png";
+            QVERIFY(pattern.copy(rect).save(picture));
+            run("swaymsg", {"output", name, "bg", picture, "stretch"});
+            if (primary.isNull()) primary = rect;
+        }
         QVERIFY2(waitUntil([&] { return changes(screenshot(), pattern).count == 0; }),
                  "the pattern did not become the desktop");
         m_stage.begin(false);
-        m_stage.environment.insert("QT_QPA_PLATFORM", "wayland");
+        // Through XWayland when SHATTER_WAYLAND_QPA=xcb (see the README).
+        m_stage.environment.insert("QT_QPA_PLATFORM",
+                                   qEnvironmentVariable("SHATTER_WAYLAND_QPA", "wayland"));
+        m_stage.environment.insert(
+            "DISPLAY",
+            qEnvironmentVariable("SHATTER_XWAYLAND_DISPLAY", qEnvironmentVariable("DISPLAY")));
         // The title cannot be moved: a Wayland client does not place its own windows.
-        e2e::enterStrikeAndExit(m_stage, pattern, false);
+        e2e::enterStrikeAndExit(m_stage, pattern, false, primary);
     }
 
   private:

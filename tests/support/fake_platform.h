@@ -29,7 +29,8 @@ struct FakeSound final : SoundPlayer {
 
 struct FakeCapture final : ScreenCapture {
     CaptureResult grabPrimaryScreen() override { return {next, error}; }
-    QImage next;
+    QImage grabArea(const QRect&) override { return area; }
+    QImage next, area;
     QString error;
 };
 

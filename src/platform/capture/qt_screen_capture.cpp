@@ -18,8 +18,9 @@ class QtScreenCapture final : public ScreenCapture {
         if (WaylandSession::current()) return grabWaylandDesktop(QDBusConnection::sessionBus());
         QScreen* screen = QGuiApplication::primaryScreen();
         if (!screen) return {{}, QStringLiteral("找不到螢幕")};
-        if (QImage fast = grabX11RootThroughSharedMemory(DeviceScale::primaryScreenSize());
-            !fast.isNull())
+        // Qt keeps a screen's top-left corner in device pixels when it scales.
+        const QRect device(screen->geometry().topLeft(), DeviceScale::primaryScreenSize());
+        if (QImage fast = grabX11RootThroughSharedMemory(device); !fast.isNull())
             return {std::move(fast), {}};
         // Qt's grab is in device pixels already, whatever the scale factor.
         const QPixmap shot = screen->grabWindow(0);
@@ -29,9 +30,12 @@ class QtScreenCapture final : public ScreenCapture {
         return {std::move(image), {}};
     }
     QImage grabArea(const QRect& area) override {
-        QScreen* screen = QGuiApplication::primaryScreen();
+        QScreen* screen = QGuiApplication::screenAt(area.center());
+        if (!screen) screen = QGuiApplication::primaryScreen();
         if (!screen || WaylandSession::current()) return {};
-        return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+        // The grab counts from the screen's own corner and adds its offset itself.
+        const QPoint at = area.topLeft() - screen->geometry().topLeft();
+        return screen->grabWindow(0, at.x(), at.y(), area.width(), area.height())
             .toImage()
             .convertToFormat(QImage::Format_RGB32);
     }

@@ -38,19 +38,21 @@ void detachSegment(void* address) {
 
 }  // namespace
 
-QImage grabX11RootThroughSharedMemory(QSize expected) {
+QImage grabX11RootThroughSharedMemory(const QRect& area) {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     xcb_connection_t* c = x11 ? x11->connection() : nullptr;
-    if (!c || expected.isEmpty()) return {};
+    if (!c || area.isEmpty()) return {};
     const xcb_query_extension_reply_t* ext = xcb_get_extension_data(c, &xcb_shm_id);
     if (!ext || !ext->present) return {};
     const xcb_setup_t* setup = xcb_get_setup(c);
     const xcb_screen_t* screen = xcb_setup_roots_iterator(setup).data;
-    if (!screen || screen->width_in_pixels != expected.width() ||
-        screen->height_in_pixels != expected.height() || !layoutMatches(setup, screen))
+    // A monitor may lie partly or wholly outside the root (xrandr --setmonitor allows it):
+    // there is nothing to read there.
+    if (!screen || !QRect(0, 0, screen->width_in_pixels, screen->height_in_pixels).contains(area) ||
+        !layoutMatches(setup, screen))
         return {};
 
-    const size_t bytes = size_t(expected.width()) * size_t(expected.height()) * 4;
+    const size_t bytes = size_t(area.width()) * size_t(area.height()) * 4;
     const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
     if (id < 0) return {};
     void* address = shmat(id, nullptr, 0);
@@ -69,11 +71,12 @@ QImage grabX11RootThroughSharedMemory(QSize expected) {
     }
     xcb_generic_error_t* error = nullptr;
     std::unique_ptr<xcb_shm_get_image_reply_t, decltype(&std::free)> reply(
-        xcb_shm_get_image_reply(c,
-                                xcb_shm_get_image(c, screen->root, 0, 0, uint16_t(expected.width()),
-                                                  uint16_t(expected.height()), ~0u,
-                                                  XCB_IMAGE_FORMAT_Z_PIXMAP, segment, 0),
-                                &error),
+        xcb_shm_get_image_reply(
+            c,
+            xcb_shm_get_image(c, screen->root, int16_t(area.x()), int16_t(area.y()),
+                              uint16_t(area.width()), uint16_t(area.height()), ~0u,
+                              XCB_IMAGE_FORMAT_Z_PIXMAP, segment, 0),
+            &error),
         &std::free);
     xcb_shm_detach(c, segment);
     xcb_flush(c);
@@ -83,13 +86,13 @@ QImage grabX11RootThroughSharedMemory(QSize expected) {
         return {};
     }
     // The image owns the segment from here on and detaches it when the last copy goes.
-    return QImage(static_cast<uchar*>(address), expected.width(), expected.height(),
-                  expected.width() * 4, QImage::Format_RGB32, detachSegment, address);
+    return QImage(static_cast<uchar*>(address), area.width(), area.height(), area.width() * 4,
+                  QImage::Format_RGB32, detachSegment, address);
 }
 
 #else
 
-QImage grabX11RootThroughSharedMemory(QSize) {
+QImage grabX11RootThroughSharedMemory(const QRect&) {
     return {};
 }
 

@@ -1,0 +1,121 @@
+#include "e2e/harness.h"
+
+using namespace e2e;
+
+// Screens that are not one monitor at the origin, and a screen that changes under the open
+// canvas. The screen is read as the whole X root, whatever monitors Qt makes of it.
+namespace {
+QImage rootImage() {
+    auto* c = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    const WId root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    return QGuiApplication::primaryScreen()->grabWindow(root).toImage().convertToFormat(
+        QImage::Format_RGB32);
+}
+}  // namespace
+
+class E2eScreens : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void initTestCase() {
+        if (qEnvironmentVariableIsEmpty("SHATTER_SCREENS"))
+            QSKIP("needs its own displays; run through scripts/test-screens.sh");
+        screenshot = rootImage;
+    }
+    void cleanup() {
+        m_stage.end();
+        for (const char* name : {"L", "R", "P", "N"}) run("xrandr", {"--delmonitor", name});
+    }
+
+    // The canvas covers the primary monitor with that monitor's pixels, and a strike lands
+    // under the pointer (Xvfb of 3200x1200).
+    void monitorLayouts_data() {
+        QTest::addColumn<QStringList>("monitors");
+        QTest::addColumn<QRect>("primary");
+        const QString left = "1920/508x1080/286+0+0", right = "1280/338x1024/270+1920+0";
+        QTest::newRow("primary on the right")
+            << QStringList{"L", left, "screen", "*R", right, "none"} << QRect(1920, 0, 1280, 1024);
+        QTest::newRow("primary at the origin")
+            << QStringList{"*L", left, "screen", "R", right, "none"} << QRect(0, 0, 1920, 1080);
+        QTest::newRow("a monitor at a negative position")
+            << QStringList{"*P", "1280/338x1024/270+0+0",     "screen",
+                           "N",  "1920/508x1080/286+-1920+0", "none"}
+            << QRect(0, 0, 1280, 1024);
+    }
+    void monitorLayouts() {
+        QFETCH(QStringList, monitors);
+        QFETCH(QRect, primary);
+        for (int i = 0; i < monitors.size(); i += 3)
+            run("xrandr", {"--setmonitor", monitors[i], monitors[i + 1], monitors[i + 2]});
+        QVERIFY(showPattern(primary));
+        // The test's own Qt sees the same monitors: the canvas is its primary screen's size.
+        const auto palette = m_stage.enterCanvas(false);
+        QVERIFY(palette &&
+                m_stage.waitFor([&](const XWindow& w) { return w.geometry == primary; }));
+        // The canvas's copy, not what lies beneath it now.
+        m_stage.background->setPixmap(QPixmap()), QTest::qWait(200);
+        QImage shot = screenshot();
+        QCOMPARE(changes(shot.copy(primary), m_stage.pattern.copy(primary),
+                         palette->geometry.translated(-primary.topLeft()))
+                     .box,
+                 QRect());
+        const QPoint at = primary.topLeft() + QPoint(primary.width() * 3 / 4, primary.height() / 2);
+        const auto after = strike(*palette, 2, at);
+        QVERIFY(after && crackedOnlyThere(shot, *after, at, palette->geometry));
+    }
+
+    // xrandr -s while the canvas is open (Xephyr nested in the Xvfb offers the modes): the
+    // canvas covers the new screen, keeps its damage, shows the desktop where it grew, and
+    // strikes land up to the new corner.
+    void screenChangesSize_data() {
+        QTest::addColumn<QSize>("from");
+        QTest::addColumn<QSize>("to");
+        QTest::newRow("grows") << QSize(1024, 768) << QSize(1600, 1200);
+        QTest::newRow("shrinks") << QSize(1600, 1200) << QSize(1024, 768);
+    }
+    void screenChangesSize() {
+        QFETCH(QSize, from);
+        QFETCH(QSize, to);
+        const auto mode = [](QSize s) { return QString("%1x%2").arg(s.width()).arg(s.height()); };
+        run("xrandr", {"-s", mode(from)});
+        QVERIFY(showPattern(QRect({}, from.expandedTo(to))));
+        const auto palette = m_stage.enterCanvas(false);
+        QVERIFY(palette);
+        // Clear of the palette, and off a smaller screen.
+        const auto struck = strike(*palette, 2, QPoint(from.width() / 6, from.height() * 3 / 4));
+        run("xrandr", {"-s", mode(to)});
+        QVERIFY(m_stage.waitFor([&](const XWindow& w) { return w.geometry == QRect({}, to); }));
+        const auto moved = m_stage.waitFor(sized(kPaletteSize));
+        QVERIFY(moved && QRect({}, to).contains(moved->geometry));
+        const auto shot = waitForStillScreen();
+        QVERIFY(struck && shot && shot->size() == to);
+        // The palette stays where it was in both rows, so its area is left out on both sides.
+        QImage expected = m_stage.pattern.copy(QRect({}, to));
+        QPainter(&expected).drawImage(0, 0, *struck);
+        QCOMPARE(changes(*shot, expected, moved->geometry).box, QRect());
+        const QPoint corner(60, to.height() - 60);  // new, and clear of the palette
+        const auto after = strike(*moved, 2, corner);
+        QVERIFY(after && crackedOnlyThere(*shot, *after, corner, moved->geometry));
+    }
+
+  private:
+    // The test pattern of the whole root as the desktop, shown over area (a window manager
+    // keeps a window to the monitors).
+    bool showPattern(const QRect& area) {
+        m_stage.begin(false);
+        m_stage.pattern = testPattern(rootImage().size().expandedTo(area.size()));
+        auto& background = m_stage.background = std::make_unique<QLabel>();
+        background->setWindowFlags(Qt::Window | Qt::FramelessWindowHint |
+                                   Qt::WindowStaysOnBottomHint | Qt::WindowDoesNotAcceptFocus);
+        background->setPixmap(QPixmap::fromImage(m_stage.pattern.copy(area)));
+        background->setGeometry(area);
+        background->show();
+        const QRect watched = area.intersected(rootImage().rect());
+        return waitUntil([&] {
+            return changes(screenshot().copy(watched), m_stage.pattern.copy(watched)).count == 0;
+        });
+    }
+    Stage m_stage;
+};
+
+SHATTER_E2E_MAIN(E2eScreens)
+#include "e2e_screens.moc"
