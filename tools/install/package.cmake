@@ -24,9 +24,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # measured with, Qt's Wayland platform, and Qt's own Traditional Chinese texts. Sounds go out
 # through a PulseAudio-compatible server, which desktops run but the binary cannot name.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "fonts-arphic-uming, fonts-urw-base35, qt6-wayland, qt6-translations-l10n")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pipewire-pulse | pulseaudio")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-arphic-uming, fonts-urw-base35, qt6-wayland")
+# Without these it still works: silently, or with Qt's own dialog buttons in English.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pipewire-pulse | pulseaudio, qt6-translations-l10n")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Independent of the umask of whoever builds the package.
