@@ -16,12 +16,9 @@ done
 dir="$(mktemp -d "${TMPDIR:-/tmp}/shatter-sound.XXXXXX")"
 chmod 700 "$dir"
 server=""
+source scripts/private-servers.sh
 cleanup() {
-    if [[ -n "$server" ]] && kill "$server" 2>/dev/null; then
-        for _ in $(seq 50); do kill -0 "$server" 2>/dev/null || break; sleep 0.1; done
-        kill -9 "$server" 2>/dev/null || true
-        wait "$server" 2>/dev/null || true
-    fi
+    stop "$server" || true
     rm -rf "$dir"
 }
 trap cleanup EXIT
