@@ -276,6 +276,16 @@ class TestCanvas : public QObject {
         QCOMPARE(m_app->fakes.sound->calls.value(0), "Gun.wav/9");
     }
 
+    // Clock 1 rises 5 pixels and then falls 5, 15: the animation's own test sees only the rise.
+    void stepsRiseThenFall() {
+        SplinterState s{0, 500, 1, 0, 0, -76};
+        for (int top : {495, 500, 515}) {
+            Formula::StepSplinter(s);
+            QCOMPARE(QList<int>({s.Top, s.Left}), QList<int>({top, -76 * (1 - s.Clock)}));
+        }
+        QCOMPARE(s.Clock, -2);
+    }
+
     // A second burst restarts every record from (X + 10, Y + 100), rounded half to even;
     // a row is X, Y, the random number and then left, top, clock and sideways speed. The
     // animation's own test sees the highest number.
