@@ -14,6 +14,13 @@ stop() {
     wait "$pid" 2>/dev/null
 }
 
+# The unprivileged system user the Wayland desktops run as (they refuse root), made once.
+ensure_wayland_user() {
+    id shatter-wayland >/dev/null 2>&1 ||
+        useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin \
+            shatter-wayland
+}
+
 # Starts an Xvfb of SCREEN (WxHxD) on the first free display from FIRST to 250, its output in
 # LOG; sets xvfb_pid and display. Another run may pick the same number at the same moment: the
 # loser tries the next one. Another X server may follow LOG, as its program and arguments (the

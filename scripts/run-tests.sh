@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs every test: the unit tests under the sanitizer build, the end-to-end scenarios on a
-# 1920x1080 screen, then the whole suite (unit and end-to-end) of the normal build on a
-# 1024x768 screen; then sound, several monitors and a screen that changes size, the package and
-# Wayland. Each display is private, with its own window manager, and gone afterwards.
+# Runs every test: the unit tests under the sanitizer build and again under the normal build
+# (offscreen, no display), then each end-to-end scenario once on the screen its label names
+# (screen-1920x1080, screen-1024x768); then sound, several monitors and a screen that changes
+# size, the package, the package in a bare root, Wayland and KWin. Each display is private,
+# with its own window manager, and gone afterwards.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,13 +12,14 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 echo "== unit tests, sanitizer build"
 ctest --test-dir build-asan -L unit --output-on-failure -j2
 
-echo "== end-to-end tests, 1920x1080"
-SHATTER_E2E_SCREEN=1920x1080x24 scripts/with-display.sh \
-    ctest --test-dir build -L e2e --output-on-failure
+echo "== unit tests, normal build"
+ctest --test-dir build -L unit --output-on-failure -j2
 
-echo "== all tests, 1024x768"
-SHATTER_E2E_SCREEN=1024x768x24 scripts/with-display.sh \
-    ctest --test-dir build -LE clean-root --output-on-failure
+for screen in 1920x1080 1024x768; do
+    echo "== end-to-end tests, $screen"
+    SHATTER_E2E_SCREEN="${screen}x24" scripts/with-display.sh \
+        ctest --test-dir build -L "screen-$screen" --output-on-failure
+done
 
 echo "== sounds through a private sound server"
 scripts/test-sound.sh

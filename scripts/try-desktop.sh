@@ -11,6 +11,7 @@
 set -u
 
 here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/private-servers.sh"
 desktop="${1:-}"
 case "$desktop" in
     gnome) packages=(gnome-shell xdg-desktop-portal-gnome xwayland) ;;
@@ -37,9 +38,7 @@ if [[ "${TRY_DESKTOP_STAGE:-}" == "" ]]; then
         DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
             "${missing[@]}" || exit 69
     fi
-    id shatter-wayland >/dev/null 2>&1 ||
-        useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin \
-            shatter-wayland || exit 70
+    ensure_wayland_user || exit 70
     out="$(dirname "$build")/try-desktop-$desktop"
     rm -rf "$out" && mkdir -p "$out" && chown shatter-wayland "$out" || exit 73
     export TRY_DESKTOP_STAGE=namespace TRY_DESKTOP_BUILD="$build" TRY_DESKTOP_OUT="$out"
@@ -50,17 +49,13 @@ if [[ "$TRY_DESKTOP_STAGE" == "namespace" ]]; then
     # Xwayland takes the first free display number: a private /tmp keeps its locks here.
     mount -t tmpfs -o mode=1777 tmpfs /tmp || exit 70
     ip link set lo up 2>/dev/null
-    Xvfb :5 -screen 0 1920x1080x24 -nolisten tcp -noreset >/tmp/xvfb.log 2>&1 &
-    for _ in $(seq 100); do
-        xdpyinfo -display :5 >/dev/null 2>&1 && break
-        sleep 0.1
-    done
+    start_xvfb 5 1920x1080x24 /tmp/xvfb.log || exit 70
     # The home is not under /tmp, as a person's is not: the portal may save pictures there.
     mkdir -p /tmp/run "$TRY_DESKTOP_OUT/home"
     chmod 700 /tmp/run
     chown shatter-wayland /tmp/run "$TRY_DESKTOP_OUT/home"
     env -i PATH=/usr/bin:/bin:/usr/sbin HOME="$TRY_DESKTOP_OUT/home" XDG_RUNTIME_DIR=/tmp/run \
-        DISPLAY=:5 TRY_DESKTOP_STAGE=session TRY_DESKTOP_BUILD="$TRY_DESKTOP_BUILD" \
+        DISPLAY="$display" TRY_DESKTOP_STAGE=session TRY_DESKTOP_BUILD="$TRY_DESKTOP_BUILD" \
         TRY_DESKTOP_PLATFORMS="${TRY_DESKTOP_PLATFORMS:-wayland xcb}" \
         LOGS="$TRY_DESKTOP_OUT" LANG=C.UTF-8 \
         setpriv --reuid=shatter-wayland --regid="$(id -g shatter-wayland)" --clear-groups \
@@ -112,7 +107,7 @@ ready || { say "the compositor did not start in 60 s"; exit 70; }
 export WAYLAND_DISPLAY=wayland-try
 xwayland="$(grep -o 'X11 display :[0-9]*' "$LOGS/compositor.log" | head -n 1 | grep -o ':[0-9]*')"
 [[ -n "$xwayland" ]] ||
-    xwayland="$(ls /tmp/.X11-unix | sed -n 's/^X\([0-9]*\)$/:\1/p' | grep -vx :5 | head -n 1)"
+    xwayland="$(ls /tmp/.X11-unix | sed -n 's/^X\([0-9]*\)$/:\1/p' | grep -vx "$DISPLAY" | head -n 1)"
 dbus-update-activation-environment WAYLAND_DISPLAY XDG_CURRENT_DESKTOP XDG_SESSION_TYPE \
     DISPLAY="$xwayland" 2>/dev/null
 DISPLAY="$xwayland" "$backend" >"$LOGS/portal-backend.log" 2>&1 &

@@ -89,9 +89,7 @@ trap 'exit 129' HUP
 sway_user=""
 if [[ "$(id -u)" -eq 0 ]]; then
     sway_user=shatter-wayland
-    id "$sway_user" >/dev/null 2>&1 ||
-        useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin \
-            "$sway_user" || exit 70
+    ensure_wayland_user || exit 70
 fi
 
 start_xvfb 150 "$screen" "$scratch/xvfb.log" || exit 70

@@ -15,7 +15,7 @@
 
 // The canvas on a scaled screen. ctest runs this once with QT_SCALE_FACTOR=2 and once with 1.5;
 // rows for the other factor are skipped.
-using SamplePictures::changed;
+using SamplePictures::changes;
 using SamplePictures::pattern;
 
 namespace {
@@ -99,7 +99,7 @@ class TestScaledCanvas : public QObject {
         canvasWith(tool);
         const QImage before = canvas.image().image().copy();
         canvas.Form_MouseDown(1, 0, at.x(), at.y());
-        QCOMPARE(changed(before, canvas.image().image()), damage);
+        QCOMPARE(changes(before, canvas.image().image()).box, damage);
     }
 
     // The three-headed cannon's hole is a round dot twice 11 pixels across at 2.
@@ -114,7 +114,7 @@ class TestScaledCanvas : public QObject {
         canvas.Form_MouseDown(1, 0, 200, 150);  // first hole centred at device (240, 200)
         const QImage after = canvas.image().image();
         const QRect around(225, 185, 32, 32);  // clear of the other two holes
-        QCOMPARE(changed(before.copy(around), after.copy(around)).translated(around.topLeft()),
+        QCOMPARE(changes(before.copy(around), after.copy(around)).box.translated(around.topLeft()),
                  QRect(230, 190, 22, 22));
         QCOMPARE(after.pixel(230, 190), 0xFFFFFFFFu);  // the corners stay: round
         QCOMPARE(after.pixel(230, 200), 0xFF000000u);
@@ -127,12 +127,10 @@ class TestScaledCanvas : public QObject {
         canvas.Form_MouseDown(1, 0, 100, 100);
         const QImage saved = canvas.image().image().copy();
         const QString file = dir.filePath("scaled.ZEL");
-        m_app->fakes.dialogs->saveAnswers.push_back(file);
-        forms().get<FrmOption>().SavePic_MouseDown(1, 0, 0, 0);
+        m_app->save(file);
         QCOMPARE(QImage(file).size(), m_screen);
         canvas.image().reset(m_screen, 0);
-        m_app->fakes.dialogs->openAnswers.push_back(file);
-        forms().get<FrmOption>().LoadPic_MouseDown(1, 0, 0, 0);
+        m_app->load(file);
         QCOMPARE(canvas.image().image(), saved);
     }
 

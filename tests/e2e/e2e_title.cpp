@@ -28,8 +28,7 @@ class E2eTitle : public QObject {
         click(controlCentre(*title, FormId::FrmMain, "About"));
         const auto about = m_stage.waitFor(sized(QSize(264, 185)));
         QVERIFY2(about, "no About window");
-        QVERIFY(m_stage.waitGone(sized(kTitleSize)));
-        QTest::qWait(200);  // first paint
+        QVERIFY(m_stage.waitGone(sized(kTitleSize)) && m_stage.painted(*about));
         click(controlCentre(*about, FormId::FrmAbout, "Label1"), 3);
         QVERIFY(m_stage.waitFor(withId(about->id), 500));
         click(clientToScreen(*about, {10, 170}), 3);

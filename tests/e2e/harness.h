@@ -8,15 +8,17 @@
 #include <functional>
 
 #include "layouts/layouts.h"
+#include "support/sample_pictures.h"
 
 // End-to-end scenarios: the real program on a real display, driven through the X server and
 // watched through screenshots taken by the test process itself.
 namespace e2e {
 
+using SamplePictures::Changes;
+using SamplePictures::changes;
+
 constexpr QSize kTitleSize(309, 150);
 constexpr QSize kPaletteSize(360, 262);
-// Each pointer step gets this long for the program and the window manager to react.
-constexpr int kSettleMs = 60;
 // A still screen for this long means no splinter is left: a visible one moves every step,
 // and one thrown high may stay above the screen for about a second.
 constexpr int kSplintersGoneMs = 1500;
@@ -85,19 +87,25 @@ inline QPoint controlCentre(const XWindow& w, FormId form, const char* name) {
                                  .center());
 }
 
-// The pointer, sent from here through the X server's test extension: no helper's start-up
-// blurs the moment. Returns once the server has passed the event on.
-inline double fakeInput(uint8_t type, uint8_t detail, QPoint to = {}) {
+inline xcb_connection_t* xConnection() {
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
-    if (!c) qFatal("no X connection");
-    xcb_test_fake_input(c, type, detail, XCB_CURRENT_TIME, XCB_NONE, qint16(to.x()), qint16(to.y()),
-                        0);
-    // A reply to a later request means the server has handled the event.
+    if (!x11 || !x11->connection()) qFatal("no X connection");
+    return x11->connection();
+}
+// Returns once the X server has handled every request sent so far: a reply to a later one
+// means it has.
+inline void syncX() {
+    xcb_connection_t* c = xConnection();
     free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-    const double at = nowMs();
-    QTest::qWait(kSettleMs);
-    return at;
+}
+// The pointer, sent from here through the X server's test extension: no helper's start-up
+// blurs the moment. Returns once the server has passed the event on; the program gets its
+// events in that order, so what waits for its reaction waits for what it shows.
+inline double fakeInput(uint8_t type, uint8_t detail, QPoint to = {}) {
+    xcb_test_fake_input(xConnection(), type, detail, XCB_CURRENT_TIME, XCB_NONE, qint16(to.x()),
+                        qint16(to.y()), 0);
+    syncX();
+    return nowMs();
 }
 inline void moveTo(QPoint p) {
     fakeInput(XCB_MOTION_NOTIFY, 0, p);
@@ -108,9 +116,7 @@ inline double button(bool down, int which = 1) {
 }
 inline double click(QPoint p, int which = 1) {
     moveTo(p);
-    // As long as a person holds it: the program may act on the press before the release.
     const double at = button(true, which);
-    QTest::qWait(20);
     button(false, which);
     return at;
 }
@@ -118,13 +124,10 @@ inline double click(QPoint p, int which = 1) {
 inline bool focus(const QString& windowId) {
     // No --sync: a window that re-creates itself on activation would keep it waiting.
     xdo({"windowactivate", windowId});
-    const bool active = waitUntil([&] { return xdo({"getactivewindow"}) == windowId; }, 3000);
-    QTest::qWait(100);  // a dialog puts the focus into its field
-    return active;
+    return waitUntil([&] { return xdo({"getactivewindow"}) == windowId; }, 3000);
 }
 inline void keys(const QString& keySyms, const char* how = "key") {
     xdo({how, "--delay", "20", keySyms});
-    QTest::qWait(150);
 }
 
 inline QSize screenSize() {
@@ -170,29 +173,19 @@ inline double selectTool(const XWindow& palette, int tool) {
     moveTo(QPoint(2, 2));
     return at;
 }
-// Strikes with the tool at the point; the screen once the splinters have gone.
+// Strikes with the tool at the point; the screen once the strike showed, however late a busy
+// program is, and its splinters have gone.
 inline std::optional<QImage> strike(const XWindow& palette, int tool, QPoint at) {
     selectTool(palette, tool);
+    const QImage before = screenshot();
     click(at);
     moveTo(QPoint(2, 2));
+    if (!waitUntil([&] { return changes(screenshot(), before, palette.geometry).count > 0; },
+                   20000))
+        return std::nullopt;
     return waitForStillScreen(20000, kSplintersGoneMs);
 }
 
-// The pixels that differ between two screens, leaving out those inside ignore.
-struct Changes {
-    QRect box;  // empty when nothing differs
-    int count = 0;
-    QPointF centre;
-};
-inline Changes changes(const QImage& a, const QImage& b, const QRect& ignore = {}) {
-    Changes c;
-    for (int y = 0; y < qMin(a.height(), b.height()); ++y)
-        for (int x = 0; x < qMin(a.width(), b.width()); ++x)
-            if (((a.pixel(x, y) ^ b.pixel(x, y)) & 0xFFFFFFu) && !ignore.contains(x, y))
-                c.box |= QRect(x, y, 1, 1), c.centre += QPointF(x, y), ++c.count;
-    c.centre /= qMax(c.count, 1);
-    return c;
-}
 // A hammer's crack at the point: one of three pictures, each with its own point of impact,
 // copied with AND, so that it only clears bits. At a fractional scale its edge may round out.
 inline bool crackedOnlyThere(const QImage& before, const QImage& after, QPoint at,
@@ -277,8 +270,19 @@ class Stage {
         // SHATTER_E2E_PROGRAM: another way to start the same program, such as an installed one.
         process.start(qEnvironmentVariable("SHATTER_E2E_PROGRAM", SHATTER_BINARY), {});
         const auto title = process.waitForStarted() ? waitFor(sized(kTitleSize)) : std::nullopt;
-        QTest::qWait(200);  // its first paint
-        return title;
+        return title && painted(*title) ? title : std::nullopt;
+    }
+    // Whether the window's client area shows more than one colour before the timeout: it has
+    // been painted.
+    static bool painted(const XWindow& w) {
+        const int frame = qRound(3 * scale);
+        return waitUntil([&] {
+            const QImage shot =
+                screenshot().copy(w.geometry.adjusted(frame, frame, -frame, -frame));
+            QImage plain = shot.copy();
+            plain.fill(shot.pixel(0, 0));
+            return changes(shot, plain).count > 0;
+        });
     }
     // Enters through the title window, on X first moved aside so that the canvas's copy of the
     // screen shows where it was; the palette, once it and the full-screen canvas are shown.
@@ -290,7 +294,7 @@ class Stage {
             title =
                 waitFor([](const XWindow& w) { return w.geometry.topLeft() == QPoint(40, 40); });
         }
-        if (!title) return std::nullopt;
+        if (!title || !pointedAt(*title, FormId::FrmMain, "Come")) return std::nullopt;
         click(controlCentre(*title, FormId::FrmMain, "Come"));
         const auto found = waitFor(sized(kPaletteSize));
         const Match covers = canvas.isNull()
@@ -298,6 +302,21 @@ class Stage {
                                  : Match([&](const XWindow& w) { return w.geometry == canvas; });
         if (!found || !waitFor(covers) || !waitForStillScreen(20000, 300)) return std::nullopt;
         return palette = *found;
+    }
+    // Puts the pointer on a command and waits until the program lights it: then it takes the
+    // pointer (a Wayland compositor hands it over some time after the window shows).
+    static bool pointedAt(const XWindow& w, FormId form, const char* command) {
+        const QPoint at = controlCentre(w, form, command);
+        int n = 0;
+        return waitUntil([&] {
+            moveTo(at + QPoint(n++ % 2, 0));  // a motion that came too early is not seen again
+            const QImage label = screenshot().copy(QRect(at - QPoint(15, 6), QSize(30, 12)));
+            for (int i = 0; i < label.width() * label.height(); ++i)
+                if (const QColor c = label.pixel(i % label.width(), i / label.width());
+                    qAbs(c.hsvHue() - 240) < 15 && c.hsvSaturation() > 200 && c.value() > 200)
+                    return true;  // the title's blue
+            return false;
+        });
     }
     // Clicks the control that ends the program; whether it ended well.
     bool exitBy(const XWindow& window, FormId form, const char* control) {

@@ -45,8 +45,7 @@ class TestSaveFaults : public QObject {
             QSKIP(qPrintable(QStringLiteral("cannot remount read-only: ") + std::strerror(errno)));
         const QStringList before =
             QDir(base.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
-        app.fakes.dialogs->saveAnswers.push_back(name);
-        forms().get<FrmOption>().SavePic_MouseDown(1, 0, 0, 0);
+        app.save(name);
         QCOMPARE(app.fakes.messages->shown.size(), size_t(1));
         const QString text = app.fakes.messages->shown[0].text;
         QVERIFY2(text.contains(QDir::toNativeSeparators(name)) && text.contains(why),

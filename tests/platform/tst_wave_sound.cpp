@@ -2,7 +2,9 @@
 
 #include "platform/one_voice.h"
 #include "platform/wave_sound.h"
-#include "support/wave_bytes.h"
+#include "support/sample_pictures.h"
+
+using SamplePictures::waveHeader;
 
 namespace {
 // A wave file whose data chunk may state a size other than what follows.

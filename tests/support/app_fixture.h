@@ -8,9 +8,9 @@
 #include "layouts/data_files.h"
 #include "palette/frm_option.h"
 #include "settings/frm_option2.h"
-#include "shell/frm_main.h"
 #include "shell/forms.h"
 #include "shell/formula.h"
+#include "shell/frm_main.h"
 #include "support/fake_platform.h"
 
 // Runs pending deferred deletes so unloaded windows are really gone.
@@ -21,10 +21,14 @@ inline void flushDeletes() {
 // The window with that id, loaded hidden if it was not; the canvas is not among them.
 inline Form& formOf(FormId id) {
     switch (id) {
-        case FormId::FrmMain: return forms().get<FrmMain>();
-        case FormId::FrmOption: return forms().get<FrmOption>();
-        case FormId::FrmOption2: return forms().get<FrmOption2>();
-        default: return forms().get<FrmAbout>();
+        case FormId::FrmMain:
+            return forms().get<FrmMain>();
+        case FormId::FrmOption:
+            return forms().get<FrmOption>();
+        case FormId::FrmOption2:
+            return forms().get<FrmOption2>();
+        default:
+            return forms().get<FrmAbout>();
     }
 }
 
@@ -51,6 +55,15 @@ struct AppFixture {
         forms().setProgramEndHandler({});
         flushDeletes();
         Formula::resetState();
+    }
+    // The palette's save or load command, its dialog answering with that name.
+    void save(const std::optional<QString>& name) {
+        fakes.dialogs->saveAnswers.push_back(name);
+        forms().get<FrmOption>().SavePic_MouseDown(1, 0, 0, 0);
+    }
+    void load(const std::optional<QString>& name) {
+        fakes.dialogs->openAnswers.push_back(name);
+        forms().get<FrmOption>().LoadPic_MouseDown(1, 0, 0, 0);
     }
     FakePlatform fakes;
     int programEnds = 0;  // how often the last window was unloaded

@@ -8,9 +8,20 @@
 #include <QList>
 #include <QtEndian>
 
-// Picture files made in memory for tests: Qt writes BMP, JPEG, PNG and single icons itself;
-// GIF and icons with several images are put together here.
+// Picture and sound files made in memory for tests: Qt writes BMP, JPEG, PNG and single icons
+// itself; GIF, icons with several images and wave heads are put together here.
 namespace SamplePictures {
+
+// v as `bytes` little-endian bytes.
+inline QByteArray le(quint32 v, int bytes) {
+    QByteArray b(bytes, '\0');
+    for (int i = 0; i < bytes; ++i) b[i] = char(v >> (8 * i));
+    return b;
+}
+// d with its little-endian field of `bytes` bytes at `at` set to v.
+inline QByteArray poke(QByteArray d, qsizetype at, quint32 v, int bytes = 4) {
+    return d.replace(at, bytes, le(v, bytes));
+}
 
 // A picture whose every pixel differs from its neighbours, so shifts and flips show up.
 inline QImage pattern(int width, int height, int seed = 0) {
@@ -36,13 +47,12 @@ inline QByteArray gif(const QImage& source) {
     const QImage image = source.convertToFormat(QImage::Format_Indexed8);
     const int w = image.width(), h = image.height();
     QByteArray out("GIF89a"), table(256 * 3, 0), codes;
-    const auto u16 = [&](int v) { out.append(char(v & 0xFF)).append(char(v >> 8 & 0xFF)); };
-    u16(w), u16(h);
+    out += le(w, 2) + le(h, 2);
     out.append("\xF7\0\0", 3);
     for (int i = 0; i < image.colorCount(); ++i)  // red, green, blue
         for (int k = 0; k < 3; ++k) table[i * 3 + k] = char(image.color(i) >> (16 - 8 * k) & 0xFF);
     out.append(table).append(char(0x2C));
-    for (int v : {0, 0, w, h}) u16(v);
+    out += le(0, 4) + le(w, 2) + le(h, 2);
     out.append("\0\x08", 2);
     quint32 bits = 0;
     int count = 0, i = 0;
@@ -62,51 +72,33 @@ inline QByteArray gif(const QImage& source) {
     return out.append("\0\x3B", 2);
 }
 
-// An icon (or, with hot spots, a cursor) holding every image given, in that order.
-inline QByteArray icon(const QList<QImage>& images, bool cursor = false) {
-    QByteArray head(6, 0);
-    head[2] = char(cursor ? 2 : 1);
-    head[4] = char(images.size());
+// An icon holding every image given, in that order.
+inline QByteArray icon(const QList<QImage>& images) {
     QByteArray entries, payloads;
     const quint32 first = quint32(6 + 16 * images.size());
     for (const QImage& image : images) {
         const QByteArray single = encode(image.convertToFormat(QImage::Format_ARGB32), "ico");
-        QByteArray entry = single.mid(6, 16);
-        if (cursor) {
-            entry[4] = 1, entry[5] = 0;  // hot spot (1, 2) where an icon keeps planes and depth
-            entry[6] = 2, entry[7] = 0;
-        }
-        const quint32 offset = qToLittleEndian(first + quint32(payloads.size()));
-        memcpy(entry.data() + 12, &offset, 4);
-        entries.append(entry);
-        payloads.append(single.mid(6 + 16));
+        entries += poke(single.mid(6, 16), 12, first + quint32(payloads.size()));
+        payloads += single.mid(6 + 16);
     }
-    return head + entries + payloads;
+    return le(0, 2) + le(1, 2) + le(quint32(images.size()), 2) + entries + payloads;
 }
 
 // A BI_RGB bitmap at 16 (5-5-5), 24 or 32 bits a pixel, as other programs write them.
 inline QByteArray rawBmp(const QImage& image, int bpp, bool topDown = false) {
     const int w = image.width(), h = image.height(), stride = (w * bpp + 31) / 32 * 4;
-    QByteArray out(54 + stride * h, 0);
-    auto* p = reinterpret_cast<uchar*>(out.data());
-    p[0] = 'B', p[1] = 'M';
-    const int fields[][2] = {
-        {2, int(out.size())}, {10, 54}, {14, 40}, {18, w}, {22, topDown ? -h : h}};
-    for (const auto& [at, value] : fields) qToLittleEndian<qint32>(value, p + at);
-    qToLittleEndian<quint16>(1, p + 26);
-    qToLittleEndian<quint16>(quint16(bpp), p + 28);
+    QByteArray out = "BM" + le(54 + stride * h, 4) + le(0, 4) + le(54, 4) + le(40, 4) + le(w, 4) +
+                     le(topDown ? -h : h, 4) + le(1, 2) + le(bpp, 2) + QByteArray(24, 0);
     for (int y = 0; y < h; ++y) {
-        uchar* row = p + 54 + (topDown ? y : h - 1 - y) * stride;
+        QByteArray row(stride, 0);
         for (int x = 0; x < w; ++x) {
-            const QRgb c = image.pixel(x, y);
-            if (bpp == 16) {
-                const int v = (qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | qBlue(c) >> 3;
-                qToLittleEndian<quint16>(quint16(v), row + x * 2);
-            } else {
-                uchar* px = row + x * (bpp / 8);
-                px[0] = uchar(qBlue(c)), px[1] = uchar(qGreen(c)), px[2] = uchar(qRed(c));
-            }
+            const QRgb c = image.pixel(x, topDown ? y : h - 1 - y);
+            const quint32 v = bpp == 16
+                                  ? (qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | qBlue(c) >> 3
+                                  : c & 0xFFFFFF;
+            row.replace(x * (bpp / 8), qMin(bpp / 8, 3), le(v, qMin(bpp / 8, 3)));
         }
+        out += row;
     }
     return out;
 }
@@ -121,19 +113,29 @@ inline QByteArray readFile(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// d with its little-endian field of `bytes` bytes at `at` set to v.
-inline QByteArray poke(QByteArray d, qsizetype at, quint32 v, int bytes = 4) {
-    for (int i = 0; i < bytes; ++i) d[at + i] = char(v >> (8 * i));
-    return d;
+// The pixels whose colour differs between two pictures, leaving out those inside ignore.
+struct Changes {
+    QRect box;  // empty when nothing differs
+    int count = 0;
+    QPointF centre;
+};
+inline Changes changes(const QImage& a, const QImage& b, const QRect& ignore = {}) {
+    Changes c;
+    for (int y = 0; y < qMin(a.height(), b.height()); ++y)
+        for (int x = 0; x < qMin(a.width(), b.width()); ++x)
+            if (((a.pixel(x, y) ^ b.pixel(x, y)) & 0xFFFFFFu) && !ignore.contains(x, y))
+                c.box |= QRect(x, y, 1, 1), c.centre += QPointF(x, y), ++c.count;
+    c.centre /= qMax(c.count, 1);
+    return c;
 }
 
-// The bounding box of the pixels in which two pictures of one size differ.
-inline QRect changed(const QImage& a, const QImage& b) {
-    QRect r;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y)) r |= QRect(x, y, 1, 1);
-    return r;
+// The 44-byte head of a RIFF/WAVE file: format tag, channels, rate, bits, and the size its data
+// chunk states.
+inline QByteArray waveHeader(int tag, int channels, int rate, int bits, quint32 dataSize) {
+    const int frame = channels * bits / 8;
+    return "RIFF" + le(36 + dataSize, 4) + "WAVEfmt " + le(16, 4) + le(tag, 2) + le(channels, 2) +
+           le(rate, 4) + le(rate * frame, 4) + le(frame, 2) + le(bits, 2) + "data" +
+           le(dataSize, 4);
 }
 
 }  // namespace SamplePictures

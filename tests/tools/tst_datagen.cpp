@@ -8,9 +8,9 @@
 #include "layouts/data_files.h"
 #include "platform/cursor_file.h"
 #include "support/sample_pictures.h"
-#include "support/wave_bytes.h"
 
 using SamplePictures::readFile;
+using SamplePictures::waveHeader;
 
 namespace {
 const QString kBuildDir = QStringLiteral(SHATTER_BUILD_DIR);

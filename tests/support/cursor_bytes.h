@@ -9,23 +9,18 @@ namespace CursorBytes {
 constexpr int kType = 2, kCount = 4, kEntryWidth = 6, kHotX = 10, kEntryOffset = 18, kDibWidth = 26,
               kDibHeight = 30, kDibCompression = 38, kPngWidth = 38;
 
-inline void add(QByteArray& b, quint32 v, int bytes) {
-    for (int i = 0; i < bytes; ++i) b.append(char((v >> (8 * i)) & 0xFF));
-}
-inline void put(QByteArray& b, int at, quint32 v, int bytes) {
-    for (int i = 0; i < bytes; ++i) b[at + i] = char((v >> (8 * i)) & 0xFF);
-}
+using SamplePictures::le;
 
 // A 32-bit bitmap with its mask, rows bottom-up; a set mask bit means "no pixel here".
 inline QByteArray bitmap(const QImage& source) {
     const QImage img = source.convertToFormat(QImage::Format_ARGB32);
     QByteArray out, mask;
-    for (quint32 v : {40, img.width(), img.height() * 2, 1 | 32 << 16}) add(out, v, 4);
+    for (quint32 v : {40, img.width(), img.height() * 2, 1 | 32 << 16}) out += le(v, 4);
     out.append(24, '\0');  // planes 1 and 32 bits above; no compression, sizes or palette
     for (int y = img.height() - 1; y >= 0; --y) {
         QByteArray row((img.width() + 31) / 32 * 4, '\0');
         for (int x = 0; x < img.width(); ++x) {
-            add(out, img.pixel(x, y), 4);
+            out += le(img.pixel(x, y), 4);
             if (qAlpha(img.pixel(x, y)) == 0) row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
         }
         mask += row;
@@ -40,15 +35,14 @@ struct Picture {
 };
 
 inline QByteArray build(const std::vector<Picture>& pictures) {
-    QByteArray head, body;
-    for (quint32 v : {0u, 2u, quint32(pictures.size())}) add(head, v, 2);
+    QByteArray head = le(0, 2) + le(2, 2) + le(quint32(pictures.size()), 2), body;
     for (const auto& [image, hot, asPng] : pictures) {
         const QByteArray data = asPng ? SamplePictures::encode(image, "png") : bitmap(image);
         // 256 pixels is written as 0
         for (quint32 v : {quint32((image.width() & 0xFF) | (image.height() & 0xFF) << 8),
                           quint32(hot.x() | (hot.y() << 16)), quint32(data.size()),
                           quint32(6 + 16 * pictures.size() + body.size())})
-            add(head, v, 4);
+            head += le(v, 4);
         body += data;
     }
     return head + body;
