@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <cstring>
 
-#include "platform/picture_file.h"
+#include "platform/files/picture_file.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <QString>
 
 #include "canvas/persistent_image.h"
-#include "platform/cursor_file.h"
-#include "platform/picture_file.h"
+#include "platform/files/cursor_file.h"
+#include "platform/files/picture_file.h"
 
 // What every reader must promise for any input at all, shared by the fuzzers and the unit test
 // that replays the inputs they once tripped over. Each returns an empty string when the promise

@@ -34,7 +34,7 @@ if [[ "${SHATTER_CLEAN_ROOT_STAGE:-}" == inside ]]; then
         --setup-hook='cp /var/lib/apt/lists/*_dists_* "$1/var/lib/apt/lists/" 2>/dev/null || true' \
         --customize-hook='cp "$SHATTER_DEB" "$1/tmp/shatter.deb"' \
         --customize-hook='chroot "$1" env DEBIAN_FRONTEND=noninteractive \
-                              apt-get install -y /tmp/shatter.deb >"$1/tmp/install.log"' \
+                              apt-get install -y -o APT::Install-Recommends=true /tmp/shatter.deb >"$1/tmp/install.log"' \
         --customize-hook='cp "$1/tmp/install.log" "$1/../install.log"' \
         --customize-hook='chroot "$1" env DEBIAN_FRONTEND=noninteractive \
                               apt-get install -y libqt6test6 >/dev/null' \

@@ -4,7 +4,7 @@
 
 #include "canvas/formula_start.h"
 #include "palette/select_tool.h"
-#include "platform/cursor_file.h"
+#include "platform/files/cursor_file.h"
 #include "settings/frm_option2.h"
 #include "shell/forms.h"
 #include "shell/formula.h"

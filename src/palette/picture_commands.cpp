@@ -2,7 +2,7 @@
 
 #include "canvas/formula_start.h"
 #include "palette/frm_option.h"
-#include "platform/picture_file.h"
+#include "platform/files/picture_file.h"
 #include "platform/platform.h"
 #include "shell/forms.h"
 

@@ -16,7 +16,7 @@
 #include "platform/common_dialog.h"
 #include "platform/device_scale.h"
 #include "platform/platform.h"
-#include "platform/pulse_sound.h"
+#include "platform/sound/pulse_sound.h"
 #include "platform/wayland_session.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include "canvas/formula_start.h"
 #include "layouts/data_files.h"
 #include "palette/frm_option.h"
-#include "platform/picture_file.h"
+#include "platform/files/picture_file.h"
 #include "settings/frame_num_button.h"
 #include "shell/forms.h"
 #include "shell/formula.h"

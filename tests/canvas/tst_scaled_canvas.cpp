@@ -6,7 +6,7 @@
 #include "canvas/formula_start.h"
 #include "canvas/splinter_animation.h"
 #include "palette/frm_option.h"
-#include "platform/cursor_file.h"
+#include "platform/files/cursor_file.h"
 #include "shell/forms.h"
 #include "shell/layout_style.h"
 #include "shell/picture_box.h"

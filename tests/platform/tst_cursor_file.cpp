@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "platform/cursor_file.h"
+#include "platform/files/cursor_file.h"
 #include "support/cursor_bytes.h"
 
 using namespace CursorBytes;

@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "platform/picture_file.h"
+#include "platform/files/picture_file.h"
 #include "support/sample_pictures.h"
 
 using namespace SamplePictures;

@@ -1,7 +1,7 @@
 #include <QtTest>
 
-#include "platform/one_voice.h"
-#include "platform/wave_sound.h"
+#include "platform/sound/one_voice.h"
+#include "platform/sound/wave_sound.h"
 #include "support/sample_pictures.h"
 
 using SamplePictures::waveHeader;

@@ -4,8 +4,8 @@
 
 #include "e2e/harness.h"
 #include "layouts/data_files.h"
-#include "platform/pulse_sound.h"
-#include "platform/wave_sound.h"
+#include "platform/sound/pulse_sound.h"
+#include "platform/sound/wave_sound.h"
 #include "sample_stats.h"
 
 using namespace e2e;

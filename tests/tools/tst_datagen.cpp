@@ -6,7 +6,7 @@
 #include <QtTest>
 
 #include "layouts/data_files.h"
-#include "platform/cursor_file.h"
+#include "platform/files/cursor_file.h"
 #include "support/sample_pictures.h"
 
 using SamplePictures::readFile;

@@ -1,4 +1,4 @@
-#include "platform/picture_file.h"
+#include "platform/files/picture_file.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -7,9 +7,9 @@
 #include <map>
 #include <optional>
 
-#include "platform/one_voice.h"
 #include "platform/platform.h"
-#include "platform/wave_sound.h"
+#include "platform/sound/one_voice.h"
+#include "platform/sound/wave_sound.h"
 
 struct pa_threaded_mainloop;
 struct pa_context;

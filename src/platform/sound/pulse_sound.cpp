@@ -1,4 +1,4 @@
-#include "platform/pulse_sound.h"
+#include "platform/sound/pulse_sound.h"
 
 #include <pulse/pulseaudio.h>
 

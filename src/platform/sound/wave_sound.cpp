@@ -1,4 +1,4 @@
-#include "platform/wave_sound.h"
+#include "platform/sound/wave_sound.h"
 
 #include <QFile>
 

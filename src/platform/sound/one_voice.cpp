@@ -1,4 +1,4 @@
-#include "platform/one_voice.h"
+#include "platform/sound/one_voice.h"
 
 #include <cstring>
 

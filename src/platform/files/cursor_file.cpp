@@ -1,4 +1,4 @@
-#include "platform/cursor_file.h"
+#include "platform/files/cursor_file.h"
 
 #include <QBuffer>
 #include <QFile>
