@@ -13,19 +13,13 @@
 
 #include "child_process.h"
 #include "platform/capture/kwin_screenshot.h"
+#include "sample_stats.h"
 #include "x_session.h"
 
 namespace {
 
 constexpr int kTitleW = 309, kTitleH = 150, kPaletteW = 360, kPaletteH = 262;
 constexpr double kTimeoutMs = 15000;
-
-double median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 // The screen by KWin's own name for it, as a Wayland client sees it; negative on failure.
 double bareRoundTrip(QSize* size) {
@@ -83,20 +77,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: kwin_enter --shatter PATH [--runs N], inside KWin\n");
         return 64;
     }
-    std::vector<double> ours, bare;
     QSize size;
-    for (int i = 0; i < runs; ++i) {
-        const double b = bareRoundTrip(&size), e = enterOnce(x, shatter);
-        if (b < 0 || e < 0) {
-            std::fprintf(stderr, "kwin_enter: run %d gave no figure (%g, %g)\n", i, e, b);
-            return 70;
-        }
-        bare.push_back(b), ours.push_back(e);
-    }
-    const double a = median(ours), b = median(bare);
-    std::printf(
-        "ROW\tenter -> canvas painted full screen, KWin (ms)\t%dx%d\t%.1f\t%.1f "
-        "CaptureScreen round trip\t%.2f\t<= 1.3\t%s\n",
-        size.width(), size.height(), a, b, a / b, a / b <= 1.3 ? "yes" : "NO");
+    const auto medians = alternatingMedians(
+        "kwin_enter", runs, [&](int) { return bareRoundTrip(&size); },
+        [&](int) { return enterOnce(x, shatter); });
+    if (!medians) return 70;
+    printRatioRow("enter -> canvas painted full screen, KWin (ms)", size.width(), size.height(),
+                  *medians, "CaptureScreen round trip", 1.3);
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 SampleStats::SampleStats(std::vector<double> values) : m_sorted(std::move(values)) {
     std::sort(m_sorted.begin(), m_sorted.end());
@@ -24,4 +25,26 @@ double SampleStats::shareAtMost(double limit) const {
     if (m_sorted.empty()) return 0;
     const auto end = std::upper_bound(m_sorted.begin(), m_sorted.end(), limit);
     return double(end - m_sorted.begin()) / double(m_sorted.size());
+}
+
+std::optional<std::pair<double, double>> alternatingMedians(
+    const char* program, int runs, const std::function<double(int)>& reference,
+    const std::function<double(int)>& ours) {
+    std::vector<double> ourFigures, referenceFigures;
+    for (int i = 0; i < runs; ++i) {
+        const double r = reference(i), o = ours(i);
+        if (r < 0 || o < 0) {
+            std::fprintf(stderr, "%s: run %d gave no figure (%g, %g)\n", program, i, o, r);
+            return std::nullopt;
+        }
+        referenceFigures.push_back(r), ourFigures.push_back(o);
+    }
+    return std::pair(SampleStats(ourFigures).median(), SampleStats(referenceFigures).median());
+}
+
+void printRatioRow(const char* what, int screenWidth, int screenHeight,
+                   std::pair<double, double> medians, const char* referenceName, double target) {
+    const auto [a, b] = medians;
+    std::printf("ROW\t%s\t%dx%d\t%.1f\t%.1f %s\t%.2f\t<= %.1f\t%s\n", what, screenWidth,
+                screenHeight, a, b, referenceName, a / b, target, a / b <= target ? "yes" : "NO");
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <optional>
+#include <utility>
 #include <vector>
 
 // Summaries of repeated measurements.
@@ -20,3 +23,14 @@ class SampleStats {
   private:
     std::vector<double> m_sorted;
 };
+
+// Measures REFERENCE, then OURS, in turn RUNS times (each given the run's number; negative
+// means no figure). Their medians, ours first; none, having said on stderr which run of PROGRAM
+// gave no figure.
+std::optional<std::pair<double, double>> alternatingMedians(
+    const char* program, int runs, const std::function<double(int)>& reference,
+    const std::function<double(int)>& ours);
+// The table's row for scripts/run-bench.sh comparing OURS with the reference named
+// REFERENCE_NAME: the ratio, and whether it is at most TARGET.
+void printRatioRow(const char* what, int screenWidth, int screenHeight,
+                   std::pair<double, double> medians, const char* referenceName, double target);

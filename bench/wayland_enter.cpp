@@ -26,16 +26,10 @@
 #include <vector>
 
 #include "layouts/layouts.h"
+#include "sample_stats.h"
 #include "x_session.h"
 
 namespace {
-
-double median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 QByteArray run(const QString& program, const QStringList& args) {
     QProcess p;
@@ -186,21 +180,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: wayland_enter --shatter PATH [--runs N], inside sway\n");
         return 64;
     }
-    std::vector<double> ours, portal;
     PortalRoundTrip bare;
-    for (int i = 0; i < runs; ++i) {
-        const double p = bare.measure(i), e = enterOnce(shatter, screen);
-        if (p < 0 || e < 0) {
-            std::fprintf(stderr, "wayland_enter: run %d gave no figure (%g, %g)\n", i, e, p);
-            return 70;
-        }
-        portal.push_back(p), ours.push_back(e);
-    }
-    const double a = median(ours), b = median(portal);
-    std::printf(
-        "ROW\tenter -> canvas shown full screen, Wayland portal (ms)\t%dx%d\t%.1f\t%.1f "
-        "portal round trip\t%.2f\t<= 1.3\t%s\n",
-        screen.width(), screen.height(), a, b, a / b, a / b <= 1.3 ? "yes" : "NO");
+    const auto medians = alternatingMedians(
+        "wayland_enter", runs, [&](int i) { return bare.measure(i); },
+        [&](int) { return enterOnce(shatter, screen); });
+    if (!medians) return 70;
+    printRatioRow("enter -> canvas shown full screen, Wayland portal (ms)", screen.width(),
+                  screen.height(), *medians, "portal round trip", 1.3);
     return 0;
 }
 

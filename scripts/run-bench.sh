@@ -95,6 +95,19 @@ for what in save load; do
         "$(awk -v a="$ms" -v b="$convert_ms" 'BEGIN { print a <= b ? "yes" : "NO" }')"
 done
 
+# Runs a driver on a private screen (SHATTER_E2E_SCREEN=$2) through the wrapper that starts the
+# rest of the command; its rows go into the table. On failure its log is shown and the run stops,
+# naming what ($1) failed.
+drive() {
+    local what="$1" screen="$2"
+    shift 2
+    if ! SHATTER_E2E_SCREEN="$screen" "$@" >>"$rows" 2>"$scratch/driver.log"; then
+        cat "$scratch/driver.log" >&2
+        echo "$0: the $what run failed" >&2
+        exit 70
+    fi
+}
+
 # --- The whole program on X screens of each size ---------------------------------------------
 for screen in $screens; do
     echo "whole program at $screen ..." >&2
@@ -102,44 +115,26 @@ for screen in $screens; do
     [[ "$screen" == *@* ]] && scale="${screen#*@}"
     scaled=()
     [[ "$scale" != 1 ]] && scaled=(env QT_SCALE_FACTOR="$scale")
-    if ! SHATTER_E2E_SCREEN="${screen%@*}" "$root/scripts/with-display.sh" "${scaled[@]}" \
+    drive "whole-program at $screen" "${screen%@*}" "$root/scripts/with-display.sh" "${scaled[@]}" \
         "$bench/whole_process" --shatter "$build/shatter" --bare "$bench/bare_window" \
-        --xwd "$(command -v xwd)" --scratch "$scratch" --runs "$runs" --scale "$scale" \
-        >>"$rows" 2>"$scratch/driver.log"; then
-        grep -v -e 'audio device' -e XDG_RUNTIME_DIR -e PulseAudio "$scratch/driver.log" >&2 || true
-        echo "$0: the whole-program run at $screen failed" >&2
-        exit 70
-    fi
+        --xwd "$(command -v xwd)" --scratch "$scratch" --runs "$runs" --scale "$scale"
 done
 
 # --- Entering with the primary monitor beside another, against it at the origin ------------
 echo "enter on two monitors ..." >&2
-if ! SHATTER_E2E_SCREEN=3200x1080x24 "$root/scripts/with-display.sh" "$bench/whole_process" \
+drive two-monitor 3200x1080x24 "$root/scripts/with-display.sh" "$bench/whole_process" \
     --shatter "$build/shatter" --bare "$bench/bare_window" --runs "$runs" --only monitors \
-    --xrandr "$(command -v xrandr)" \
-    >>"$rows" 2>"$scratch/driver.log"; then
-    cat "$scratch/driver.log" >&2
-    echo "$0: the two-monitor run failed" >&2
-    exit 70
-fi
+    --xrandr "$(command -v xrandr)"
 
 # --- Entering on a Wayland desktop against the portal's own round trip, 1080p ---------------
 echo "enter on Wayland ..." >&2
-if ! SHATTER_E2E_SCREEN=1920x1080x24 "$root/scripts/with-wayland.sh" "$bench/wayland_enter" \
-    --shatter "$build/shatter" --runs "$runs" >>"$rows" 2>"$scratch/wayland.log"; then
-    cat "$scratch/wayland.log" >&2
-    echo "$0: the Wayland run failed" >&2
-    exit 70
-fi
+drive Wayland 1920x1080x24 "$root/scripts/with-wayland.sh" "$bench/wayland_enter" \
+    --shatter "$build/shatter" --runs "$runs"
 
 # --- Entering inside KWin against a bare client's CaptureScreen round trip, 1280x800 -------
 echo "enter inside KWin ..." >&2
-if ! SHATTER_E2E_SCREEN=1280x800x24 "$root/scripts/with-kwin.sh" "$bench/kwin_enter" \
-    --shatter "$build/shatter" --runs "$runs" >>"$rows" 2>"$scratch/kwin.log"; then
-    cat "$scratch/kwin.log" >&2
-    echo "$0: the KWin run failed" >&2
-    exit 70
-fi
+drive KWin 1280x800x24 "$root/scripts/with-kwin.sh" "$bench/kwin_enter" \
+    --shatter "$build/shatter" --runs "$runs"
 
 # --- Sound latency and a start without a sound server, through a private server ------------
 echo "sounds ..." >&2
