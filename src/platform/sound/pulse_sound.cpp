@@ -53,11 +53,7 @@ PulseSoundPlayer::~PulseSoundPlayer() {
     // The library's thread ends first: no callback can run while the rest goes.
     pa_threaded_mainloop_stop(m_loop);
     dropStream();
-    if (m_context) {
-        pa_context_set_state_callback(m_context, nullptr, nullptr);
-        pa_context_disconnect(m_context);
-        pa_context_unref(m_context);
-    }
+    dropContext();
     pa_threaded_mainloop_free(m_loop);
 }
 
@@ -139,13 +135,7 @@ void PulseSoundPlayer::connectionLost() {
     {
         Locked lock(m_loop);
         dropStream();
-        if (m_context) {
-            // Its own report of this disconnect is not another loss.
-            pa_context_set_state_callback(m_context, nullptr, nullptr);
-            pa_context_disconnect(m_context);
-            pa_context_unref(m_context);
-            m_context = nullptr;
-        }
+        dropContext();
     }
     if (m_ready) {
         // It was there: it is most likely restarting. A repeating sound goes on once it is back.
@@ -216,6 +206,14 @@ void PulseSoundPlayer::dropStream() {
     pa_stream_disconnect(m_stream);
     pa_stream_unref(m_stream);
     m_stream = nullptr;
+}
+
+void PulseSoundPlayer::dropContext() {
+    if (!m_context) return;
+    pa_context_set_state_callback(m_context, nullptr, nullptr);
+    pa_context_disconnect(m_context);
+    pa_context_unref(m_context);
+    m_context = nullptr;
 }
 
 void PulseSoundPlayer::onWritable(pa_stream* s, size_t bytes, void* self) {

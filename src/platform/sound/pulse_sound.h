@@ -52,6 +52,8 @@ class PulseSoundPlayer final : public QObject, public SoundPlayer {
     void watchForServer();
     void startStream(const WaveSound& sound, bool loop);
     void dropStream();
+    // Lets the context go without its own report of the disconnect: that is no loss.
+    void dropContext();
 
     // Called on the library's thread with its lock held.
     static void onContextState(pa_context* c, void* self);
