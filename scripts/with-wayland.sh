@@ -38,6 +38,12 @@ if [[ "$SHATTER_WAYLAND_STAGE" == "bus" ]]; then
     log="$SHATTER_WAYLAND_LOGS"
     pipewire >"$log/pipewire.log" 2>&1 &
     pids+=($!)
+    # The wlroots backend connects to pipewire as it starts; one that comes first fails its
+    # screen-cast set-up and can stall the portal's own start past the wait below.
+    for _ in $(seq 100); do
+        [[ -S "$XDG_RUNTIME_DIR/pipewire-0" ]] && break
+        sleep 0.1
+    done
     /usr/libexec/xdg-desktop-portal-wlr -l ERROR >"$log/portal-wlr.log" 2>&1 &
     pids+=($!)
     /usr/libexec/xdg-desktop-portal-gtk >"$log/portal-gtk.log" 2>&1 &
