@@ -107,8 +107,18 @@ inline double fakeInput(uint8_t type, uint8_t detail, QPoint to = {}) {
     syncX();
     return nowMs();
 }
+// Returns once the pointer is there: while the window manager holds a click for itself, the
+// server queues what follows, and a press sent meanwhile may land anywhere.
 inline void moveTo(QPoint p) {
     fakeInput(XCB_MOTION_NOTIFY, 0, p);
+    xcb_connection_t* c = xConnection();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const auto at = [&] {
+        auto* r = xcb_query_pointer_reply(c, xcb_query_pointer(c, root), nullptr);
+        const bool there = r && QPoint(r->root_x, r->root_y) == p;
+        return free(r), there;
+    };
+    if (!waitUntil(at, 3000, 10)) qWarning("the pointer did not reach %d,%d", p.x(), p.y());
 }
 // Button 1 left, 3 right; the moment the server passed it on.
 inline double button(bool down, int which = 1) {
