@@ -43,7 +43,7 @@ class E2eScreens : public QObject {
         QVERIFY(palette &&
                 m_stage.waitFor([&](const XWindow& w) { return w.geometry == primary; }));
         // The canvas's copy, not what lies beneath it now.
-        m_stage.background->setPixmap(QPixmap()), QTest::qWait(200);
+        m_stage.background->setPixmap(QPixmap()), m_stage.background->repaint(), syncX();
         QImage shot = screenshot();
         QCOMPARE(changes(shot.copy(primary), m_stage.pattern.copy(primary),
                          palette->geometry.translated(-primary.topLeft()))

@@ -26,8 +26,7 @@ constexpr int kSplintersGoneMs = 1500;
 inline double scale = 1;
 
 inline double nowMs() {
-    using namespace std::chrono;
-    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+    return QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs() / 1e6;
 }
 
 // Polls until done() holds; false when the time ran out first.
@@ -341,11 +340,8 @@ class Stage {
     std::optional<XWindow> waitFor(const Match& match, int timeoutMs = 10000,
                                    bool visibleOnly = true) const {
         std::optional<XWindow> found;
-        const auto seen = [&] {
-            return std::ranges::any_of(windows(visibleOnly),
-                                       [&](auto& w) { return match(w) && (found = w); });
-        };
-        waitUntil(seen, timeoutMs);
+        const auto seen = [&](const XWindow& w) { return match(w) && (found = w); };
+        waitUntil([&] { return std::ranges::any_of(windows(visibleOnly), seen); }, timeoutMs);
         return found;
     }
     bool waitGone(const Match& match, int timeoutMs = 10000) const {

@@ -343,12 +343,11 @@ class SoundHeard : public QObject {
         p.setProcessEnvironment(environment);
         const double t0 = nowMs();
         p.start(QStringLiteral(SHATTER_BINARY), {});
-        double shown = -1;
         const auto shows = [&] {
             return !xdo({"search", "--pid", QString::number(p.processId()), "--onlyvisible"})
                         .isEmpty();
         };
-        if (p.waitForStarted() && waitUntil(shows, 10000, 5)) shown = nowMs() - t0;
+        const double shown = p.waitForStarted() && waitUntil(shows, 10000, 5) ? nowMs() - t0 : -1;
         p.kill();
         p.waitForFinished();
         return shown;
