@@ -50,14 +50,12 @@ class E2eCanvas : public QObject {
         QVERIFY(m_stage.waitGone(sized(kTitleSize), 1000));
         // Whatever the pattern window shows now stays hidden: the canvas has its own copy,
         // taken without the title window.
-        QImage grey(m_stage.pattern.size(), QImage::Format_RGB32);
-        grey.fill(QColor(70, 70, 70));
-        m_stage.background->setPixmap(QPixmap::fromImage(grey));
+        m_stage.background->setPixmap(QPixmap());
         m_stage.background->repaint();
         syncX();
         QCOMPARE(changes(screenshot(), m_stage.pattern, palette->geometry).box, QRect());
         // No tool yet: a left click on the canvas changes nothing.
-        const QPoint onCanvas(grey.width() / 5, grey.height() / 4);
+        const QPoint onCanvas(screenSize().width() / 5, screenSize().height() / 4);
         click(onCanvas);
         auto still = waitForStillScreen();
         QVERIFY(still);
