@@ -1,5 +1,4 @@
 #include "e2e/harness.h"
-#include "support/sample_pictures.h"
 
 using namespace e2e;
 using SamplePictures::readFile;
@@ -39,28 +38,24 @@ bool setXftDpi(const QByteArray& resources) {
 class E2eCanvas : public QObject {
     Q_OBJECT
   private Q_SLOTS:
-    void init() { QVERIFY2(m_stage.begin(true), "the test pattern did not reach the screen"); }
+    void init() { QVERIFY2(m_stage.showPattern(), "the test pattern did not reach the screen"); }
     void cleanup() {
         if (scale != 1) setXftDpi({});
         m_stage.end();
     }
 
     void canvasShowsTheScreenAsItWas() {
-        const auto palette = m_stage.enterCanvas();
-        QVERIFY2(palette, "no canvas and palette after the enter command");
+        const auto palette = m_stage.enterCanvas(true, QRect({}, screenSize()));
+        QVERIFY2(palette, "no canvas over the screen and palette after the enter command");
         QVERIFY(m_stage.waitGone(sized(kTitleSize), 1000));
-        const auto canvas = m_stage.waitFor(sized(screenSize()));
-        QVERIFY(canvas && canvas->geometry.topLeft() == QPoint(0, 0));
         // Whatever the pattern window shows now stays hidden: the canvas has its own copy,
         // taken without the title window.
-        QImage grey(m_stage.pattern.size(), QImage::Format_RGB32);
-        grey.fill(QColor(70, 70, 70));
-        m_stage.background->setPixmap(QPixmap::fromImage(grey));
+        m_stage.background->setPixmap(QPixmap());
         m_stage.background->repaint();
         syncX();
         QCOMPARE(changes(screenshot(), m_stage.pattern, palette->geometry).box, QRect());
         // No tool yet: a left click on the canvas changes nothing.
-        const QPoint onCanvas(grey.width() / 5, grey.height() / 4);
+        const QPoint onCanvas(screenSize().width() / 5, screenSize().height() / 4);
         click(onCanvas);
         auto still = waitForStillScreen();
         QVERIFY(still);

@@ -3,15 +3,7 @@
 using namespace e2e;
 
 // Screens that are not one monitor at the origin, and a screen that changes under the open
-// canvas. The screen is read as the whole X root, whatever monitors Qt makes of it.
-namespace {
-QImage rootImage() {
-    auto* c = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
-    const WId root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    return QGuiApplication::primaryScreen()->grabWindow(root).toImage().convertToFormat(
-        QImage::Format_RGB32);
-}
-}  // namespace
+// canvas.
 
 class E2eScreens : public QObject {
     Q_OBJECT
@@ -19,7 +11,6 @@ class E2eScreens : public QObject {
     void initTestCase() {
         if (qEnvironmentVariableIsEmpty("SHATTER_SCREENS"))
             QSKIP("needs its own displays; run through scripts/test-screens.sh");
-        screenshot = rootImage;
     }
     void cleanup() {
         m_stage.end();
@@ -52,7 +43,7 @@ class E2eScreens : public QObject {
         QVERIFY(palette &&
                 m_stage.waitFor([&](const XWindow& w) { return w.geometry == primary; }));
         // The canvas's copy, not what lies beneath it now.
-        m_stage.background->setPixmap(QPixmap()), QTest::qWait(200);
+        m_stage.background->setPixmap(QPixmap()), m_stage.background->repaint(), syncX();
         QImage shot = screenshot();
         QCOMPARE(changes(shot.copy(primary), m_stage.pattern.copy(primary),
                          palette->geometry.translated(-primary.topLeft()))
@@ -98,22 +89,7 @@ class E2eScreens : public QObject {
     }
 
   private:
-    // The test pattern of the whole root as the desktop, shown over area (a window manager
-    // keeps a window to the monitors).
-    bool showPattern(const QRect& area) {
-        m_stage.begin(false);
-        m_stage.pattern = testPattern(rootImage().size().expandedTo(area.size()));
-        auto& background = m_stage.background = std::make_unique<QLabel>();
-        background->setWindowFlags(Qt::Window | Qt::FramelessWindowHint |
-                                   Qt::WindowStaysOnBottomHint | Qt::WindowDoesNotAcceptFocus);
-        background->setPixmap(QPixmap::fromImage(m_stage.pattern.copy(area)));
-        background->setGeometry(area);
-        background->show();
-        const QRect watched = area.intersected(rootImage().rect());
-        return waitUntil([&] {
-            return changes(screenshot().copy(watched), m_stage.pattern.copy(watched)).count == 0;
-        });
-    }
+    bool showPattern(const QRect& area) { return m_stage.showPattern(area); }
     Stage m_stage;
 };
 

@@ -15,7 +15,6 @@ QByteArray xprop(const QString& windowId, const char* name) {
 class E2eTitle : public QObject {
     Q_OBJECT
   private Q_SLOTS:
-    void init() { QVERIFY(m_stage.begin(false)); }
     void cleanup() { m_stage.end(); }
 
     // The title window comes back where it was from the About window, closed by a right
@@ -49,10 +48,11 @@ class E2eTitle : public QObject {
         click(controlCentre(*back, FormId::FrmMain, "MostS"));
         QVERIFY(m_stage.waitGone(sized(kTitleSize)));
         // Iconified, so that a task list can offer it back to the user.
-        QString iconic;
-        QTRY_VERIFY_WITH_TIMEOUT(!(iconic = iconicWindow()).isEmpty(), 5000);
+        const auto iconic = m_stage.waitFor(
+            [](auto& w) { return xprop(w.id, "WM_STATE").contains("Iconic"); }, 5000, false);
+        QVERIFY(iconic);
         // Not focus(): the window may be re-created on activation.
-        xdo({"windowactivate", iconic});
+        xdo({"windowactivate", iconic->id});
         back = m_stage.waitFor(sized(kTitleSize));
         QVERIFY2(back && near(*back, *title), "the title window did not come back in place");
         QVERIFY(xprop(back->id, "_NET_WM_STATE").contains("_NET_WM_STATE_ABOVE"));
@@ -96,12 +96,6 @@ class E2eTitle : public QObject {
     }
 
   private:
-    QString iconicWindow() const {
-        for (const XWindow& w : m_stage.windows(false))
-            if (xprop(w.id, "WM_STATE").contains("Iconic")) return w.id;
-        return {};
-    }
-
     Stage m_stage;
 };
 

@@ -26,8 +26,7 @@ constexpr int kSplintersGoneMs = 1500;
 inline double scale = 1;
 
 inline double nowMs() {
-    using namespace std::chrono;
-    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+    return QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs() / 1e6;
 }
 
 // Polls until done() holds; false when the time ran out first.
@@ -82,15 +81,13 @@ inline QPoint clientToScreen(const XWindow& w, QPointF inClient) {
 inline QPoint controlCentre(const XWindow& w, FormId form, const char* name) {
     const ControlLayout* c = findControl(layoutOf(form), QLatin1String(name));
     if (!c) qFatal("no control %s in the layout", name);
-    return clientToScreen(w, QRectF(twipsToPixels(c->left), twipsToPixels(c->top),
-                                    twipsToPixels(c->width), twipsToPixels(c->height))
-                                 .center());
+    return clientToScreen(w, QPointF(twipsToPixels(c->left) + twipsToPixels(c->width) / 2.0,
+                                     twipsToPixels(c->top) + twipsToPixels(c->height) / 2.0));
 }
 
+// The test's own connection: SHATTER_E2E_MAIN runs it on X.
 inline xcb_connection_t* xConnection() {
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection()) qFatal("no X connection");
-    return x11->connection();
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
 }
 // Returns once the X server has handled every request sent so far: a reply to a later one
 // means it has.
@@ -144,9 +141,10 @@ inline QSize screenSize() {
     return QGuiApplication::primaryScreen()->geometry().size();
 }
 // How the screen is seen and the program's windows are found: through X unless a scenario
-// says otherwise.
+// says otherwise. The screen is the whole X root, whatever monitors Qt makes of it.
 inline std::function<QImage()> screenshot = [] {
-    return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(
+    const WId root = xcb_setup_roots_iterator(xcb_get_setup(xConnection())).data->root;
+    return QGuiApplication::primaryScreen()->grabWindow(root).toImage().convertToFormat(
         QImage::Format_RGB32);
 };
 inline std::function<std::vector<XWindow>(qint64 pid, bool visibleOnly)> windowsOf =
@@ -185,13 +183,14 @@ inline double selectTool(const XWindow& palette, int tool) {
 }
 // Strikes with the tool at the point; the screen once the strike showed, however late a busy
 // program is, and its splinters have gone.
-inline std::optional<QImage> strike(const XWindow& palette, int tool, QPoint at) {
+inline std::optional<QImage> strike(const XWindow& palette, int tool, QPoint at,
+                                    int showsWithinMs = 20000) {
     selectTool(palette, tool);
     const QImage before = screenshot();
     click(at);
     moveTo(QPoint(2, 2));
     if (!waitUntil([&] { return changes(screenshot(), before, palette.geometry).count > 0; },
-                   20000))
+                   showsWithinMs))
         return std::nullopt;
     return waitForStillScreen(20000, kSplintersGoneMs);
 }
@@ -232,33 +231,41 @@ inline QImage testPattern(QSize size) {
     return img;
 }
 
-// What a scenario starts from and the program it runs: optionally the test pattern on a
-// window covering the screen below the program's.
+// What a user's program gets: the desktop's scaling, and none of the tests' own settings.
+inline QProcessEnvironment userEnvironment() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_ENABLE_HIGHDPI_SCALING", "QT_LOGGING_RULES"}) env.remove(name);
+    return env;
+}
+
+// What a scenario starts from and the program it runs: optionally the test pattern as the
+// desktop, below the program's windows.
 class Stage {
   public:
     QImage pattern;
     std::unique_ptr<QLabel> background;
-    XWindow palette;                  // once enterCanvas() succeeded
-    QProcessEnvironment environment;  // the program's, from begin()
+    XWindow palette;                                      // once enterCanvas() succeeded
+    QProcessEnvironment environment = userEnvironment();  // the program's
     QProcess process;
 
-    bool begin(bool withPattern) {
-        moveTo(QPoint(2, 2));
-        // The user's program runs as the desktop scales it.
-        environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("QT_ENABLE_HIGHDPI_SCALING"));
-        if (!withPattern) return true;
-        pattern = testPattern(screenSize());
+    // The test pattern, as big as the screen and area, on a window over area (a window manager
+    // keeps a window to the monitors), by default the whole screen.
+    bool showPattern(QRect area = {}) {
+        const QRect screen({}, screenshot().size());
+        if (area.isNull()) area = screen;
+        pattern = testPattern(screen.size().expandedTo(area.size()));
         background = std::make_unique<QLabel>();
         // Like a desktop background: below every window of the program and never focused, or
         // the window manager would lift a focused screen-sized window above the canvas.
         background->setWindowFlags(Qt::Window | Qt::FramelessWindowHint |
                                    Qt::WindowStaysOnBottomHint | Qt::WindowDoesNotAcceptFocus);
-        background->setPixmap(QPixmap::fromImage(pattern));
-        background->setGeometry(QRect(QPoint(0, 0), pattern.size()));
+        background->setPixmap(QPixmap::fromImage(pattern.copy(area)));
+        background->setGeometry(area);
         background->show();
         // Exposed is not yet painted: wait until the screen shows the picture.
-        return waitUntil([&] { return changes(screenshot(), pattern).count == 0; }, 5000);
+        const QRect watched = area & screen;
+        return waitUntil(
+            [&] { return changes(screenshot().copy(watched), pattern.copy(watched)).count == 0; });
     }
     // Keeps the screen of a failed scenario and prints what the program wrote to its error
     // output; ends the program if it still runs.
@@ -272,10 +279,12 @@ class Stage {
         }
         if (process.state() != QProcess::NotRunning) process.kill(), process.waitForFinished();
         background.reset();
+        environment = userEnvironment();
         scale = 1;
     }
 
     std::optional<XWindow> startTitle() {
+        moveTo(QPoint(2, 2));
         process.setProcessEnvironment(environment);
         // SHATTER_E2E_PROGRAM: another way to start the same program, such as an installed one.
         process.start(qEnvironmentVariable("SHATTER_E2E_PROGRAM", SHATTER_BINARY), {});
@@ -338,12 +347,11 @@ class Stage {
         if (process.state() == QProcess::NotRunning) return {};
         return windowsOf(process.processId(), visibleOnly);
     }
-    std::optional<XWindow> waitFor(const Match& match, int timeoutMs = 10000) const {
+    std::optional<XWindow> waitFor(const Match& match, int timeoutMs = 10000,
+                                   bool visibleOnly = true) const {
         std::optional<XWindow> found;
-        const auto seen = [&] {
-            return std::ranges::any_of(windows(), [&](auto& w) { return match(w) && (found = w); });
-        };
-        waitUntil(seen, timeoutMs);
+        const auto seen = [&](const XWindow& w) { return match(w) && (found = w); };
+        waitUntil([&] { return std::ranges::any_of(windows(visibleOnly), seen); }, timeoutMs);
         return found;
     }
     bool waitGone(const Match& match, int timeoutMs = 10000) const {
@@ -357,10 +365,12 @@ class Stage {
     }
 };
 
-// On a desktop showing pattern, after stage.begin(): enter shows the desktop outside the
-// palette, a hammer darkens only its crack, and the palette's exit ends the program well.
+// Once the desktop shows pattern: enter shows it outside the palette, a hammer darkens only
+// its crack, and the palette's exit ends the program well.
 inline void enterStrikeAndExit(Stage& stage, const QImage& pattern, bool moveTitle,
                                QRect primary = {}) {
+    QVERIFY2(waitUntil([&] { return changes(screenshot(), pattern).count == 0; }),
+             "the pattern did not become the desktop");
     const auto palette = stage.enterCanvas(moveTitle, primary);
     QVERIFY2(palette, "no canvas over the primary screen and palette");
     QCOMPARE(changes(screenshot(), pattern, palette->geometry).box, QRect());

@@ -27,9 +27,6 @@ class KWinCanvas : public QObject {
         const QString picture = qEnvironmentVariable("SHATTER_KWIN_SHARED") + "/pattern.png";
         QVERIFY(pattern.save(picture));
         m_desktop.start("swaybg", {"-o", "*", "-i", picture, "-m", "stretch"});
-        QVERIFY2(waitUntil([&] { return changes(screenshot(), pattern).count == 0; }),
-                 "the pattern did not become the desktop");
-        m_stage.begin(false);
         e2e::enterStrikeAndExit(m_stage, pattern, true);
     }
 
