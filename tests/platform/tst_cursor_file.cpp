@@ -1,10 +1,30 @@
 #include <QtTest>
 
 #include "platform/files/cursor_file.h"
-#include "support/cursor_bytes.h"
+#include "support/sample_pictures.h"
 
-using namespace CursorBytes;
 using SamplePictures::poke;
+
+namespace {
+// Offsets in a file of one picture.
+constexpr int kType = 2, kCount = 4, kEntryWidth = 6, kHotX = 10, kEntryOffset = 18, kDibWidth = 26,
+              kDibHeight = 30, kDibCompression = 38, kPngWidth = 38;
+
+// A picture nobody could mistake for another: a square in a colour of its own, a white dot
+// whose column is the number, the rest clear.
+QImage sample(int n, QSize size = QSize(32, 32)) {
+    QImage img(size, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    const QRgb c = qRgb((n * 37) % 256, (n * 91) % 256, 255 - (n * 53) % 256);
+    for (int y = 2; y < size.height() / 2; ++y)
+        for (int x = 2; x < size.width() / 2; ++x) img.setPixel(x, y, c);
+    img.setPixel(n % size.width(), size.height() - 3, qRgb(255, 255, 255));
+    return img;
+}
+QByteArray cursor(const QImage& img, QPoint hotSpot, bool asPng = false) {
+    return SamplePictures::cursorFile({{img, hotSpot, asPng}});
+}
+}  // namespace
 
 class TestCursorFile : public QObject {
     Q_OBJECT
@@ -18,7 +38,8 @@ class TestCursorFile : public QObject {
         QTest::newRow("fingertip") << cursor(sample(1), {5, 0}) << sample(1) << QPoint(5, 0);
         QTest::newRow("odd width pads rows") << cursor(odd, {16, 8}) << odd << QPoint(16, 8);
         QTest::newRow("first of two counts")
-            << build({{first, {3, 4}}, {sample(6), {30, 30}}}) << first << QPoint(3, 4);
+            << SamplePictures::cursorFile({{first, {3, 4}}, {sample(6), {30, 30}}}) << first
+            << QPoint(3, 4);
         QTest::newRow("stored as PNG") << cursor(png, {47, 0}, true) << png << QPoint(47, 0);
     }
     void goodFilesGivePictureAndHotSpot() {

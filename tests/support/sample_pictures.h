@@ -9,7 +9,7 @@
 #include <QtEndian>
 
 // Picture and sound files made in memory for tests: Qt writes BMP, JPEG, PNG and single icons
-// itself; GIF, icons with several images and wave heads are put together here.
+// itself; GIF, icons with several images, cursors and wave heads are put together here.
 namespace SamplePictures {
 
 // v as `bytes` little-endian bytes.
@@ -72,16 +72,31 @@ inline QByteArray gif(const QImage& source) {
     return out.append("\0\x3B", 2);
 }
 
-// An icon holding every image given, in that order.
-inline QByteArray icon(const QList<QImage>& images) {
+// One picture of an icon or cursor file: a cursor's carries its hot spot, and any may be
+// stored as PNG instead of a bitmap.
+struct IconPicture {
+    IconPicture(QImage i, QPoint h = {}, bool png = false) : image(i), hotSpot(h), asPng(png) {}
+    QImage image;
+    QPoint hotSpot;
+    bool asPng;
+};
+
+// An icon (type 1) or cursor (type 2) holding every picture given, in that order. Qt writes
+// each picture as a single icon: 32-bit colour and its mask, rows bottom-up.
+inline QByteArray icon(const QList<IconPicture>& pictures, int type = 1) {
     QByteArray entries, payloads;
-    const quint32 first = quint32(6 + 16 * images.size());
-    for (const QImage& image : images) {
+    for (const auto& [image, hotSpot, asPng] : pictures) {
         const QByteArray single = encode(image.convertToFormat(QImage::Format_ARGB32), "ico");
-        entries += poke(single.mid(6, 16), 12, first + quint32(payloads.size()));
-        payloads += single.mid(6 + 16);
+        const QByteArray data = asPng ? encode(image, "png") : single.mid(6 + 16);
+        QByteArray entry = poke(single.mid(6, 16), 8, quint32(data.size()));
+        if (type == 2) entry = poke(entry, 4, quint32(hotSpot.x() | hotSpot.y() << 16));
+        entries += poke(entry, 12, quint32(6 + 16 * pictures.size() + payloads.size()));
+        payloads += data;
     }
-    return le(0, 2) + le(1, 2) + le(quint32(images.size()), 2) + entries + payloads;
+    return le(0, 2) + le(type, 2) + le(quint32(pictures.size()), 2) + entries + payloads;
+}
+inline QByteArray cursorFile(const QList<IconPicture>& pictures) {
+    return icon(pictures, 2);
 }
 
 // A BI_RGB bitmap at 16 (5-5-5), 24 or 32 bits a pixel, as other programs write them.
