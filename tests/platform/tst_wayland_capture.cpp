@@ -1,5 +1,9 @@
+#include <QDBusUnixFileDescriptor>
 #include <QtTest>
+#include <csignal>
+#include <thread>
 
+#include "platform/capture/kwin_screenshot.h"
 #include "platform/capture/portal_screenshot.h"
 #include "platform/wayland_session.h"
 #include "support/private_bus.h"
@@ -7,17 +11,70 @@
 
 using SamplePictures::pattern;
 
-class TestPortalScreenshot : public QObject {
+// KWin's side: describes the picture in the reply, then writes its rows down the pipe from a
+// thread of its own, as KWin does. CaptureScreen may instead answer an error, or never.
+class StubKWin : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.KWin.ScreenShot2")
+    Q_PROPERTY(uint Version MEMBER version)
+  public:
+    uint version = 4;
+    QImage picture;
+    int padding = 0, missing = 0;  // bytes past each row; bytes left out at the end
+    QString error;
+    QStringList calls;
+
+  public Q_SLOTS:
+    QVariantMap CaptureScreen(const QString& name, const QVariantMap& options,
+                              const QDBusUnixFileDescriptor& pipe) {
+        calls << name + (options["native-resolution"].toBool() ? " native" : "") +
+                     (options["include-cursor"].toBool() ? " cursor" : "");
+        if (error.isEmpty()) return serve(pipe);
+        setDelayedReply(true);
+        if (error != "never") sendErrorReply(error, "no");
+        return {};
+    }
+    QVariantMap CaptureWorkspace(const QVariantMap&, const QDBusUnixFileDescriptor& pipe) {
+        calls << "workspace";
+        return serve(pipe);
+    }
+
+  private:
+    QVariantMap serve(const QDBusUnixFileDescriptor& pipe) {
+        QByteArray bytes;
+        for (int y = 0; y < picture.height(); ++y)
+            bytes += QByteArray(reinterpret_cast<const char*>(picture.constScanLine(y)),
+                                picture.bytesPerLine()) +
+                     QByteArray(padding, '\x5a');
+        bytes.chop(missing);
+        m_writer = std::jthread([fd = ::dup(pipe.fileDescriptor()), bytes] {
+            for (qsizetype at = 0, n = 0; at < bytes.size() && n >= 0; at += n)
+                n = ::write(fd, bytes.constData() + at, size_t(bytes.size() - at));
+            ::close(fd);
+        });
+        return {{"type", "raw"},
+                {"width", uint(picture.width())},
+                {"height", uint(picture.height())},
+                {"stride", uint(picture.bytesPerLine() + padding)},
+                {"format", uint(picture.format())},
+                {"scale", 1.0}};
+    }
+    std::jthread m_writer;  // joined when the stub goes
+};
+
+class TestWaylandCapture : public QObject {
     Q_OBJECT
   private Q_SLOTS:
     void initTestCase() {
         QVERIFY2(!m_bus.address.isEmpty(), "dbus-daemon did not start");
+        std::signal(SIGPIPE, SIG_IGN);  // a KWin writer whose reader gave up
         // A home and a temporary directory of the test's own side by side, so that the user's
         // folder is never below the temporary directory, wherever the checkout lies.
         const QDir root(m_root.path());
         QVERIFY(root.mkpath("home/Pictures") && root.mkpath("tmp"));
         qputenv("HOME", QFile::encodeName(root.filePath("home")));
         qputenv("TMPDIR", QFile::encodeName(root.filePath("tmp")));
+        m_file = QDir::temp().filePath("desktop.png");
     }
 
     void sessionChoosesThePortal_data() {
@@ -140,32 +197,92 @@ class TestPortalScreenshot : public QObject {
         QFETCH(QList<uint>, codes);
         QFETCH(QList<bool>, asked);
         QFETCH(QString, error);
-        QDBusConnection service = m_bus.connect("portal"), client = m_bus.connect("client");
-        QVERIFY(service.isConnected() && client.isConnected());
         StubPortal stub;
-        QScreen* screen = QGuiApplication::primaryScreen();
-        const QString file = QDir::temp().filePath("desktop.png");
-        const QSize desktop = screen->virtualGeometry().size();
-        QVERIFY(pattern(desktop.width(), desktop.height()).save(file));
-        const QVariantMap results{{"uri", QUrl::fromLocalFile(file).toString()}};
-        for (uint code : codes) stub.answers.push_back({code, uri ? results : QVariantMap()});
-        if (!asked.isEmpty()) QVERIFY(stub.serveOn(service));
-        const CaptureResult r = PortalScreenshot(client, 300).grabPrimaryScreen();
-        service.unregisterObject(StubPortal::kObject);
-        service.unregisterService(StubPortal::kService);
+        QVERIFY(servePortal(stub, codes, uri, !asked.isEmpty()));
+        const CaptureResult r = PortalScreenshot(m_bus.connect("client"), 300).grabPrimaryScreen();
+        stopServing();
         QCOMPARE(stub.asked, asked);
         if (error.isEmpty()) {
-            QCOMPARE(r.image.size(), screen->geometry().size());
-            QVERIFY(!QFile::exists(file));  // the portal's file, in the temporary directory
+            QCOMPARE(r.image.size(), QGuiApplication::primaryScreen()->geometry().size());
+            QVERIFY(!QFile::exists(m_file));  // the portal's file, in the temporary directory
         } else {
             QVERIFY2(r.image.isNull() && r.error.contains(error), qPrintable(r.error));
         }
     }
 
+    // The primary screen through KWin, the portal where KWin is missing, refuses or fails.
+    void capture_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("padding");
+        QTest::addColumn<int>("missing");
+        QTest::addColumn<QString>("error");     // CaptureScreen's; "absent": no KWin at all
+        QTest::addColumn<bool>("portal");       // whether a portal answers with the picture
+        QTest::addColumn<QString>("expected");  // a part of the message; empty: the picture
+        const int pm = QImage::Format_ARGB32_Premultiplied, rgb = QImage::Format_RGB32;
+        const QString refused = "org.kde.KWin.ScreenShot2.Error.NoAuthorized";
+        QTest::newRow("premultiplied") << pm << 0 << 0 << "" << false << "";
+        QTest::newRow("RGB888") << int(QImage::Format_RGB888) << 0 << 0 << "" << false << "";
+        QTest::newRow("wide rows") << pm << 12 << 0 << "" << false << "";
+        QTest::newRow("closes early") << rgb << 0 << 1 << "" << false << "畫面不完整";
+        QTest::newRow("refused, portal") << rgb << 0 << 0 << refused << true << "";
+        QTest::newRow("refused, no portal") << rgb << 0 << 0 << refused << false << "只讓安裝好";
+        QTest::newRow("never answers") << rgb << 0 << 0 << "never" << false << "KWin 在";
+        QTest::newRow("no KWin") << rgb << 0 << 0 << "absent" << true << "";
+        QTest::newRow("RGB32, no CaptureScreen")
+            << rgb << 0 << 0 << "org.freedesktop.DBus.Error.UnknownMethod" << false << "";
+    }
+    void capture() {
+        QFETCH(int, format);
+        QFETCH(int, padding);
+        QFETCH(int, missing);
+        QFETCH(QString, error);
+        QFETCH(bool, portal);
+        QFETCH(QString, expected);
+        StubKWin stub;
+        stub.padding = padding, stub.missing = missing, stub.error = error;
+        const QSize size = QGuiApplication::primaryScreen()->size();
+        stub.picture = pattern(size.width(), size.height()).convertToFormat(QImage::Format(format));
+        if (error != "absent")
+            QVERIFY(service().registerService("org.kde.KWin") &&
+                    service().registerObject("/org/kde/KWin/ScreenShot2", &stub,
+                                             QDBusConnection::ExportAllContents));
+        StubPortal stubPortal;
+        QVERIFY(servePortal(stubPortal, {0}, true, portal));
+        const CaptureResult r = grabWaylandDesktop(m_bus.connect("client"), 300);
+        stopServing();
+        if (error != "absent")
+            QCOMPARE(stub.calls.value(0), QGuiApplication::primaryScreen()->name() + " native");
+        QCOMPARE(stub.calls.contains("workspace"), error.endsWith("UnknownMethod"));
+        if (expected.isEmpty())
+            QCOMPARE(r.image, pattern(size.width(), size.height()));
+        else
+            QVERIFY2(r.image.isNull() && r.error.contains(expected) &&
+                         r.error.contains("xdg-desktop-portal"),
+                     qPrintable(r.error));
+    }
+
   private:
+    QDBusConnection service() { return m_bus.connect("service"); }
+    // The stub answers with codes in turn, each with a picture of the whole desktop when uri;
+    // unless serve, no portal answers at all.
+    bool servePortal(StubPortal& stub, const QList<uint>& codes, bool uri, bool serve) {
+        const QSize desktop = QGuiApplication::primaryScreen()->virtualGeometry().size();
+        const QVariantMap results{{"uri", QUrl::fromLocalFile(m_file).toString()}};
+        for (uint code : codes) stub.answers.push_back({code, uri ? results : QVariantMap()});
+        return pattern(desktop.width(), desktop.height()).save(m_file) &&
+               (!serve || stub.serveOn(service()));
+    }
+    // Before the stubs go and whatever the checks find, so the next row finds the names free.
+    void stopServing() {
+        for (const char* name : {"org.kde.KWin", StubPortal::kService})
+            service().unregisterService(name);
+        service().unregisterObject(StubPortal::kObject);
+    }
+
     QTemporaryDir m_root;
+    QString m_file;  // the portal's picture
     PrivateBus m_bus;
 };
 
-QTEST_MAIN(TestPortalScreenshot)
-#include "tst_portal_screenshot.moc"
+QTEST_MAIN(TestWaylandCapture)
+#include "tst_wayland_capture.moc"
