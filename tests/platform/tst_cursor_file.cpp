@@ -3,6 +3,7 @@
 #include "platform/files/cursor_file.h"
 #include "support/sample_pictures.h"
 
+using SamplePictures::pattern;
 using SamplePictures::poke;
 
 namespace {
@@ -10,15 +11,12 @@ namespace {
 constexpr int kType = 2, kCount = 4, kEntryWidth = 6, kHotX = 10, kEntryOffset = 18, kDibWidth = 26,
               kDibHeight = 30, kDibCompression = 38, kPngWidth = 38;
 
-// A picture nobody could mistake for another: a square in a colour of its own, a white dot
-// whose column is the number, the rest clear.
+// Every pixel in a colour of its own, so shifts and flips show, and the lower half clear: the
+// mask's holes.
 QImage sample(int n, QSize size = QSize(32, 32)) {
-    QImage img(size, QImage::Format_ARGB32);
-    img.fill(Qt::transparent);
-    const QRgb c = qRgb((n * 37) % 256, (n * 91) % 256, 255 - (n * 53) % 256);
-    for (int y = 2; y < size.height() / 2; ++y)
-        for (int x = 2; x < size.width() / 2; ++x) img.setPixel(x, y, c);
-    img.setPixel(n % size.width(), size.height() - 3, qRgb(255, 255, 255));
+    QImage img = pattern(size.width(), size.height(), n).convertToFormat(QImage::Format_ARGB32);
+    for (int y = size.height() / 2; y < size.height(); ++y)
+        std::fill_n(reinterpret_cast<QRgb*>(img.scanLine(y)), size.width(), 0);
     return img;
 }
 QByteArray cursor(const QImage& img, QPoint hotSpot, bool asPng = false) {

@@ -9,7 +9,7 @@
 #include <QtEndian>
 
 // Picture and sound files made in memory for tests: Qt writes BMP, JPEG, PNG and single icons
-// itself; GIF, icons with several images, cursors and wave heads are put together here.
+// itself; GIF, icons with several images, cursors and wave files are put together here.
 namespace SamplePictures {
 
 // v as `bytes` little-endian bytes.
@@ -144,13 +144,14 @@ inline Changes changes(const QImage& a, const QImage& b, const QRect& ignore = {
     return c;
 }
 
-// The 44-byte head of a RIFF/WAVE file: format tag, channels, rate, bits, and the size its data
-// chunk states.
-inline QByteArray waveHeader(int tag, int channels, int rate, int bits, quint32 dataSize) {
-    const int frame = channels * bits / 8;
-    return "RIFF" + le(36 + dataSize, 4) + "WAVEfmt " + le(16, 4) + le(tag, 2) + le(channels, 2) +
-           le(rate, 4) + le(rate * frame, 4) + le(frame, 2) + le(bits, 2) + "data" +
-           le(dataSize, 4);
+// A RIFF/WAVE file: format tag, channels, rate, bits, and the samples after its 44-byte head,
+// whose data chunk states their size unless told another.
+inline QByteArray wave(int tag, int channels, int rate, int bits, const QByteArray& data,
+                       qsizetype stated = -1) {
+    const quint32 size = quint32(stated < 0 ? data.size() : stated), frame = channels * bits / 8;
+    return "RIFF" + le(36 + size, 4) + "WAVEfmt " + le(16, 4) + le(tag, 2) + le(channels, 2) +
+           le(rate, 4) + le(rate * frame, 4) + le(frame, 2) + le(bits, 2) + "data" + le(size, 4) +
+           data;
 }
 
 }  // namespace SamplePictures
