@@ -4,7 +4,6 @@
 #include <QByteArray>
 #include <QFile>
 #include <QImage>
-#include <QImageWriter>
 #include <QList>
 #include <QtEndian>
 
@@ -36,8 +35,7 @@ inline QImage pattern(int width, int height, int seed = 0) {
 inline QByteArray encode(const QImage& image, const char* format) {
     QByteArray data;
     QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, format).write(image);
+    image.save(&buffer, format);  // the writer opens the buffer
     return data;
 }
 
