@@ -3,8 +3,7 @@
 #include "platform/files/cursor_file.h"
 #include "support/sample_pictures.h"
 
-using SamplePictures::pattern;
-using SamplePictures::poke;
+using namespace SamplePictures;
 
 namespace {
 // Offsets in a file of one picture.
@@ -20,7 +19,7 @@ QImage sample(int n, QSize size = QSize(32, 32)) {
     return img;
 }
 QByteArray cursor(const QImage& img, QPoint hotSpot, bool asPng = false) {
-    return SamplePictures::cursorFile({{img, hotSpot, asPng}});
+    return cursorFile({{img, hotSpot, asPng}});
 }
 }  // namespace
 
@@ -36,8 +35,7 @@ class TestCursorFile : public QObject {
         QTest::newRow("fingertip") << cursor(sample(1), {5, 0}) << sample(1) << QPoint(5, 0);
         QTest::newRow("odd width pads rows") << cursor(odd, {16, 8}) << odd << QPoint(16, 8);
         QTest::newRow("first of two counts")
-            << SamplePictures::cursorFile({{first, {3, 4}}, {sample(6), {30, 30}}}) << first
-            << QPoint(3, 4);
+            << cursorFile({{first, {3, 4}}, {sample(6), {30, 30}}}) << first << QPoint(3, 4);
         QTest::newRow("stored as PNG") << cursor(png, {47, 0}, true) << png << QPoint(47, 0);
     }
     void goodFilesGivePictureAndHotSpot() {
