@@ -140,14 +140,16 @@ class TestWaylandCapture : public QObject {
     void readPicture_data() {
         QTest::addColumn<QString>("where");  // temp, old, home, garbage
         QTest::addColumn<bool>("kept");
-        QTest::addColumn<QSize>("prepared");  // a picture made ready to decode into
-        QTest::newRow("fresh temporary") << "temp" << false << QSize();
-        QTest::newRow("old temporary") << "old" << true << QSize();
-        QTest::newRow("user's folder") << "home" << true << QSize();
-        QTest::newRow("not a picture") << "garbage" << false << QSize();
-        QTest::newRow("into a prepared picture") << "temp" << false << QSize(144, 48);
+        QTest::addColumn<QImage>("prepared");  // a picture made ready to decode into, or none
+        QImage red(144, 48, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        QTest::newRow("fresh temporary") << "temp" << false << QImage();
+        QTest::newRow("old temporary") << "old" << true << QImage();
+        QTest::newRow("user's folder") << "home" << true << QImage();
+        QTest::newRow("not a picture") << "garbage" << false << QImage();
+        QTest::newRow("into a prepared picture") << "temp" << false << red;
         // The prepared picture must never pass for the desktop.
-        QTest::newRow("not a picture, prepared") << "garbage" << false << QSize(144, 48);
+        QTest::newRow("not a picture, prepared") << "garbage" << false << red;
     }
     void readPicture() {
         QFETCH(QString, where);
@@ -158,14 +160,9 @@ class TestWaylandCapture : public QObject {
         QVERIFY(where == "garbage" ? SamplePictures::writeFile(path, "not a PNG")
                                    : whole.save(path, "png"));
         const QDateTime asked = QDateTime::currentDateTime().addSecs(where == "old" ? 60 : 0);
-        QFETCH(QSize, prepared);
-        QImage into;
-        if (prepared.isValid()) {
-            into = QImage(prepared, QImage::Format_RGB32);
-            into.fill(Qt::red);
-        }
+        QFETCH(QImage, prepared);  // decoded into in place: a copy of its own
         const CaptureResult r = PortalScreenshot::readPicture(QUrl::fromLocalFile(path), desktop,
-                                                              screen, asked, std::move(into));
+                                                              screen, asked, prepared.copy());
         if (where == "garbage")
             QVERIFY2(r.image.isNull() && r.error.contains(path), qPrintable(r.error));
         else
