@@ -171,91 +171,74 @@ class TestWaylandCapture : public QObject {
         QFile::remove(path);
     }
 
-    // The whole conversation on a private bus, the portal's answer decoded at each step.
-    void conversation_data() {
-        QTest::addColumn<bool>("uri");           // whether the answers carry one
-        QTest::addColumn<QList<uint>>("codes");  // the portal's answers in turn
-        QTest::addColumn<QList<bool>>("asked");  // interactive, per request; none: no portal
-        QTest::addColumn<QString>("error");      // a part of it; empty: the picture
-        QTest::newRow("taken") << true << QList<uint>{0} << QList<bool>{false} << "";
-        QTest::newRow("taken, no uri")
-            << false << QList<uint>{0} << QList<bool>{false} << "沒有給出圖片";
-        QTest::newRow("asks the user first")
-            << true << QList<uint>{2, 0} << QList<bool>{false, true} << "";
-        QTest::newRow("failed when asked")
-            << true << QList<uint>{2, 2} << QList<bool>{false, true} << "回應代碼 2";
-        QTest::newRow("refused") << true << QList<uint>{1} << QList<bool>{false} << "拒絕";
-        QTest::newRow("never answers") << true << QList<uint>{} << QList<bool>{false} << "秒內";
-        QTest::newRow("no portal")
-            << true << QList<uint>{} << QList<bool>{} << "xdg-desktop-portal";
-    }
-    void conversation() {
-        QFETCH(bool, uri);
-        QFETCH(QList<uint>, codes);
-        QFETCH(QList<bool>, asked);
-        QFETCH(QString, error);
-        StubPortal stub;
-        QVERIFY(servePortal(stub, codes, uri, !asked.isEmpty()));
-        const CaptureResult r = PortalScreenshot(m_bus.connect("client"), 300).grabPrimaryScreen();
-        stopServing();
-        QCOMPARE(stub.asked, asked);
-        if (error.isEmpty()) {
-            QCOMPARE(r.image.size(), QGuiApplication::primaryScreen()->geometry().size());
-            QVERIFY(!QFile::exists(m_file));  // the portal's file, in the temporary directory
-        } else {
-            QVERIFY2(r.image.isNull() && r.error.contains(error), qPrintable(r.error));
-        }
-    }
-
-    // The primary screen through KWin, the portal where KWin is missing, refuses or fails.
+    // The primary screen through KWin, or through the portal where KWin is missing, refuses or
+    // fails: the whole conversation on a private bus, the answers decoded at each step.
     void capture_data() {
-        QTest::addColumn<int>("format");
-        QTest::addColumn<int>("padding");
-        QTest::addColumn<int>("missing");
-        QTest::addColumn<QString>("error");     // CaptureScreen's; "absent": no KWin at all
-        QTest::addColumn<bool>("portal");       // whether a portal answers with the picture
-        QTest::addColumn<QString>("expected");  // a part of the message; empty: the picture
-        const int pm = QImage::Format_ARGB32_Premultiplied, rgb = QImage::Format_RGB32;
-        const QString refused = "org.kde.KWin.ScreenShot2.Error.NoAuthorized";
-        QTest::newRow("premultiplied") << pm << 0 << 0 << "" << false << "";
-        QTest::newRow("RGB888") << int(QImage::Format_RGB888) << 0 << 0 << "" << false << "";
-        QTest::newRow("wide rows") << pm << 12 << 0 << "" << false << "";
-        QTest::newRow("closes early") << rgb << 0 << 1 << "" << false << "畫面不完整";
-        QTest::newRow("refused, portal") << rgb << 0 << 0 << refused << true << "";
-        QTest::newRow("refused, no portal") << rgb << 0 << 0 << refused << false << "只讓安裝好";
-        QTest::newRow("never answers") << rgb << 0 << 0 << "never" << false << "KWin 在";
-        QTest::newRow("no KWin") << rgb << 0 << 0 << "absent" << true << "";
-        QTest::newRow("RGB32, no CaptureScreen")
-            << rgb << 0 << 0 << "org.freedesktop.DBus.Error.UnknownMethod" << false << "";
+        QTest::addColumn<QString>("kwin");        // CaptureScreen's error; "absent": no KWin
+        QTest::addColumn<QList<int>>("picture");  // KWin's format, row padding, bytes cut off
+        QTest::addColumn<QList<uint>>("codes");   // the portal's answers in turn
+        QTest::addColumn<QList<bool>>("asked");   // interactive, per request; none: no portal
+        QTest::addColumn<QString>("expected");    // a part of the message; empty: the picture
+        QTest::addColumn<bool>("uri");            // whether the portal's answers carry one
+        const auto row = [](const char* name, const QString& kwin, QList<int> picture,
+                            QList<uint> codes, QList<bool> asked, QString expected,
+                            bool uri = true) {
+            QTest::newRow(name) << kwin << picture << codes << asked << expected << uri;
+        };
+        const int pm = QImage::Format_ARGB32_Premultiplied;
+        const QList<int> plain{QImage::Format_RGB32, 0, 0};
+        const QString absent = "absent", refused = "org.kde.KWin.ScreenShot2.Error.NoAuthorized";
+        row("premultiplied", "", {pm, 0, 0}, {}, {}, "");
+        row("RGB888", "", {QImage::Format_RGB888, 0, 0}, {}, {}, "");
+        row("wide rows", "", {pm, 12, 0}, {}, {}, "");
+        row("closes early", "", {QImage::Format_RGB32, 0, 1}, {}, {}, "畫面不完整");
+        row("refused, portal", refused, plain, {0}, {false}, "");
+        row("refused, no portal", refused, plain, {}, {}, "只讓安裝好");
+        row("KWin never answers", "never", plain, {}, {}, "KWin 在");
+        row("RGB32, no CaptureScreen", "org.freedesktop.DBus.Error.UnknownMethod", plain, {}, {},
+            "");
+        row("portal", absent, plain, {0}, {false}, "");
+        row("portal, no uri", absent, plain, {0}, {false}, "沒有給出圖片", false);
+        row("portal asks the user first", absent, plain, {2, 0}, {false, true}, "");
+        row("portal failed when asked", absent, plain, {2, 2}, {false, true}, "回應代碼 2");
+        row("portal refused", absent, plain, {1}, {false}, "拒絕");
+        row("portal never answers", absent, plain, {}, {false}, "秒內");
+        row("no portal", absent, plain, {}, {}, "xdg-desktop-portal");
     }
     void capture() {
-        QFETCH(int, format);
-        QFETCH(int, padding);
-        QFETCH(int, missing);
-        QFETCH(QString, error);
-        QFETCH(bool, portal);
+        QFETCH(QString, kwin);
+        QFETCH(QList<int>, picture);
+        QFETCH(QList<uint>, codes);
+        QFETCH(QList<bool>, asked);
         QFETCH(QString, expected);
+        QFETCH(bool, uri);
         StubKWin stub;
-        stub.padding = padding, stub.missing = missing, stub.error = error;
+        stub.padding = picture[1], stub.missing = picture[2], stub.error = kwin;
         const QSize size = QGuiApplication::primaryScreen()->size();
-        stub.picture = pattern(size.width(), size.height()).convertToFormat(QImage::Format(format));
-        if (error != "absent")
+        stub.picture =
+            pattern(size.width(), size.height()).convertToFormat(QImage::Format(picture[0]));
+        if (kwin != "absent")
             QVERIFY(service().registerService("org.kde.KWin") &&
                     service().registerObject("/org/kde/KWin/ScreenShot2", &stub,
                                              QDBusConnection::ExportAllContents));
-        StubPortal stubPortal;
-        QVERIFY(servePortal(stubPortal, {0}, true, portal));
+        StubPortal portal;
+        QVERIFY(servePortal(portal, codes, uri, !asked.isEmpty()));
         const CaptureResult r = grabWaylandDesktop(m_bus.connect("client"), 300);
         stopServing();
-        if (error != "absent")
+        QCOMPARE(portal.asked, asked);
+        if (kwin != "absent")
             QCOMPARE(stub.calls.value(0), QGuiApplication::primaryScreen()->name() + " native");
-        QCOMPARE(stub.calls.contains("workspace"), error.endsWith("UnknownMethod"));
-        if (expected.isEmpty())
+        QCOMPARE(stub.calls.contains("workspace"), kwin.endsWith("UnknownMethod"));
+        if (expected.isEmpty()) {
             QCOMPARE(r.image, pattern(size.width(), size.height()));
-        else
+            // The portal's file, in the temporary directory, goes once read.
+            QCOMPARE(QFile::exists(m_file), asked.isEmpty());
+        } else {
+            // Where KWin failed, the message tells both stories.
             QVERIFY2(r.image.isNull() && r.error.contains(expected) &&
-                         r.error.contains("xdg-desktop-portal"),
+                         (kwin == "absent" || r.error.contains("xdg-desktop-portal")),
                      qPrintable(r.error));
+        }
     }
 
   private:
