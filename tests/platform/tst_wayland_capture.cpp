@@ -74,7 +74,6 @@ class TestWaylandCapture : public QObject {
         QVERIFY(root.mkpath("home/Pictures") && root.mkpath("tmp"));
         qputenv("HOME", QFile::encodeName(root.filePath("home")));
         qputenv("TMPDIR", QFile::encodeName(root.filePath("tmp")));
-        m_file = QDir::temp().filePath("desktop.png");
     }
 
     void sessionChoosesThePortal_data() {
@@ -212,27 +211,35 @@ class TestWaylandCapture : public QObject {
         QFETCH(QList<bool>, asked);
         QFETCH(QString, expected);
         QFETCH(bool, uri);
+        // One screen: KWin's picture of it and the portal's of the whole desktop are the same.
+        const QSize size = QGuiApplication::primaryScreen()->size();
+        const QImage desktop = pattern(size.width(), size.height());
+        const QString file = QDir::temp().filePath("desktop.png");
+        QVERIFY(desktop.save(file));
+        QDBusConnection service = m_bus.connect("service");
         StubKWin stub;
         stub.padding = picture[1], stub.missing = picture[2], stub.error = kwin;
-        const QSize size = QGuiApplication::primaryScreen()->size();
-        stub.picture =
-            pattern(size.width(), size.height()).convertToFormat(QImage::Format(picture[0]));
+        stub.picture = desktop.convertToFormat(QImage::Format(picture[0]));
         if (kwin != "absent")
-            QVERIFY(service().registerService("org.kde.KWin") &&
-                    service().registerObject("/org/kde/KWin/ScreenShot2", &stub,
-                                             QDBusConnection::ExportAllContents));
+            QVERIFY(service.registerService("org.kde.KWin") &&
+                    service.registerObject("/org/kde/KWin/ScreenShot2", &stub,
+                                           QDBusConnection::ExportAllContents));
         StubPortal portal;
-        QVERIFY(servePortal(portal, codes, uri, !asked.isEmpty()));
+        const QVariantMap results{{"uri", QUrl::fromLocalFile(file).toString()}};
+        for (uint code : codes) portal.answers.push_back({code, uri ? results : QVariantMap()});
+        if (!asked.isEmpty()) QVERIFY(portal.serveOn(service));
         const CaptureResult r = grabWaylandDesktop(m_bus.connect("client"), 300);
-        stopServing();
+        // Whatever the checks find, the next row finds the names free.
+        for (const char* name : {"org.kde.KWin", StubPortal::kService})
+            service.unregisterService(name);
         QCOMPARE(portal.asked, asked);
         if (kwin != "absent")
             QCOMPARE(stub.calls.value(0), QGuiApplication::primaryScreen()->name() + " native");
         QCOMPARE(stub.calls.contains("workspace"), kwin.endsWith("UnknownMethod"));
         if (expected.isEmpty()) {
-            QCOMPARE(r.image, pattern(size.width(), size.height()));
+            QCOMPARE(r.image, desktop);
             // The portal's file, in the temporary directory, goes once read.
-            QCOMPARE(QFile::exists(m_file), asked.isEmpty());
+            QCOMPARE(QFile::exists(file), asked.isEmpty());
         } else {
             // Where KWin failed, the message tells both stories.
             QVERIFY2(r.image.isNull() && r.error.contains(expected) &&
@@ -242,25 +249,7 @@ class TestWaylandCapture : public QObject {
     }
 
   private:
-    QDBusConnection service() { return m_bus.connect("service"); }
-    // The stub answers with codes in turn, each with a picture of the whole desktop when uri;
-    // unless serve, no portal answers at all.
-    bool servePortal(StubPortal& stub, const QList<uint>& codes, bool uri, bool serve) {
-        const QSize desktop = QGuiApplication::primaryScreen()->virtualGeometry().size();
-        const QVariantMap results{{"uri", QUrl::fromLocalFile(m_file).toString()}};
-        for (uint code : codes) stub.answers.push_back({code, uri ? results : QVariantMap()});
-        return pattern(desktop.width(), desktop.height()).save(m_file) &&
-               (!serve || stub.serveOn(service()));
-    }
-    // Before the stubs go and whatever the checks find, so the next row finds the names free.
-    void stopServing() {
-        for (const char* name : {"org.kde.KWin", StubPortal::kService})
-            service().unregisterService(name);
-        service().unregisterObject(StubPortal::kObject);
-    }
-
     QTemporaryDir m_root;
-    QString m_file;  // the portal's picture
     PrivateBus m_bus;
 };
 
