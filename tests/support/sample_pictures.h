@@ -44,14 +44,11 @@ inline QByteArray encode(const QImage& image, const char* format) {
 inline QByteArray gif(const QImage& source) {
     const QImage image = source.convertToFormat(QImage::Format_Indexed8);
     const int w = image.width(), h = image.height();
-    QByteArray out("GIF89a"), table(256 * 3, 0), codes;
-    out += le(w, 2) + le(h, 2);
-    out.append("\xF7\0\0", 3);
+    QByteArray table(256 * 3, 0), codes;
     for (int i = 0; i < image.colorCount(); ++i)  // red, green, blue
         for (int k = 0; k < 3; ++k) table[i * 3 + k] = char(image.color(i) >> (16 - 8 * k) & 0xFF);
-    out.append(table).append(char(0x2C));
-    out += le(0, 4) + le(w, 2) + le(h, 2);
-    out.append("\0\x08", 2);
+    QByteArray out = "GIF89a" + le(w, 2) + le(h, 2) + QByteArray("\xF7\0\0", 3) + table + '\x2C' +
+                     le(0, 4) + le(w, 2) + le(h, 2) + QByteArray("\0\x08", 2);
     quint32 bits = 0;
     int count = 0, i = 0;
     const auto put = [&](int code) {
