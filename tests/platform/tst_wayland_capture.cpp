@@ -120,7 +120,6 @@ class TestWaylandCapture : public QObject {
         const QRect two(0, 0, 144, 48), right(64, 0, 80, 40);
         QTest::newRow("one output")
             << QSize(64, 48) << QRect(0, 0, 64, 48) << QRect(0, 0, 64, 48) << QRect(0, 0, 64, 48);
-        QTest::newRow("right of two") << QSize(144, 48) << two << right << right;
         QTest::newRow("scale 2") << QSize(288, 96) << two << right << QRect(128, 0, 160, 80);
         QTest::newRow("left of origin")
             << QSize(144, 48) << QRect(-64, 0, 144, 48) << QRect(0, 0, 80, 40) << right;
@@ -142,7 +141,6 @@ class TestWaylandCapture : public QObject {
         QTest::addColumn<QImage>("prepared");  // a picture made ready to decode into, or none
         QImage red(144, 48, QImage::Format_RGB32);
         red.fill(Qt::red);
-        QTest::newRow("fresh temporary") << "temp" << false << QImage();
         QTest::newRow("old temporary") << "old" << true << QImage();
         QTest::newRow("user's folder") << "home" << true << QImage();
         QTest::newRow("not a picture") << "garbage" << false << QImage();
