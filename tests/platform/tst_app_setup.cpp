@@ -36,12 +36,10 @@ class TestAppSetup : public QObject {
             }
         });
         answer.start(20);
-        const FileDialogRequest request{
-            QStringLiteral("t"), QStringLiteral("ZEL|*.ZEL"), {}, false};
+        const FileDialogRequest request{"t", "ZEL|*.ZEL", {}, false};
         QVERIFY(qt->dialogs->saveFile(nullptr, request).has_value());
         QVERIFY(qt->dialogs->openFile(nullptr, request).has_value());
-        QCOMPARE(qt->dialogs->chooseColor(nullptr, QStringLiteral("t"), QColor()),
-                 std::optional<QColor>(Qt::red));
+        QCOMPARE(qt->dialogs->chooseColor(nullptr, "t", QColor()), std::optional<QColor>(Qt::red));
         QSettings(QSettings::UserScope, QStringLiteral("QtProject")).setValue("probe", 1);
         QDirIterator it(QDir::homePath(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
                         QDirIterator::Subdirectories);
