@@ -11,12 +11,10 @@ constexpr int kType = 2, kCount = 4, kEntryWidth = 6, kHotX = 10, kEntryOffset =
               kDibHeight = 30, kDibCompression = 38, kPngWidth = 38;
 
 // Every pixel in a colour of its own, so shifts and flips show, and the lower half clear: the
-// mask's holes.
+// mask's holes (a copy fills what lies outside the original with 0).
 QImage sample(int n, QSize size = QSize(32, 32)) {
-    QImage img = pattern(size.width(), size.height(), n).convertToFormat(QImage::Format_ARGB32);
-    for (int y = size.height() / 2; y < size.height(); ++y)
-        std::fill_n(reinterpret_cast<QRgb*>(img.scanLine(y)), size.width(), 0);
-    return img;
+    const QImage top = pattern(size.width(), size.height() / 2, n);
+    return top.convertToFormat(QImage::Format_ARGB32).copy(QRect(QPoint(0, 0), size));
 }
 QByteArray cursor(const QImage& img, QPoint hotSpot, bool asPng = false) {
     return cursorFile({{img, hotSpot, asPng}});
