@@ -18,9 +18,6 @@ bool hasLatin(QString text, const QString& quoted = {}) {
 // of Qt and of the program in Traditional Chinese.
 class TestAppSetup : public QObject {
     Q_OBJECT
-  public:
-    explicit TestAppSetup(QString home) : m_home(std::move(home)) {}
-
   private Q_SLOTS:
     void dialogsWriteNothing() {
         AppSetup::keepNoSettings();
@@ -39,14 +36,12 @@ class TestAppSetup : public QObject {
             }
         });
         answer.start(20);
-        const FileDialogRequest request{
-            QStringLiteral("t"), QStringLiteral("ZEL|*.ZEL"), {}, false};
+        const FileDialogRequest request{"t", "ZEL|*.ZEL", {}, false};
         QVERIFY(qt->dialogs->saveFile(nullptr, request).has_value());
         QVERIFY(qt->dialogs->openFile(nullptr, request).has_value());
-        QCOMPARE(qt->dialogs->chooseColor(nullptr, QStringLiteral("t"), QColor()),
-                 std::optional<QColor>(Qt::red));
+        QCOMPARE(qt->dialogs->chooseColor(nullptr, "t", QColor()), std::optional<QColor>(Qt::red));
         QSettings(QSettings::UserScope, QStringLiteral("QtProject")).setValue("probe", 1);
-        QDirIterator it(m_home, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+        QDirIterator it(QDir::homePath(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
                         QDirIterator::Subdirectories);
         QVERIFY2(!it.hasNext(), qPrintable(it.hasNext() ? it.next() : QString()));
     }
@@ -69,7 +64,6 @@ class TestAppSetup : public QObject {
     }
 
   private:
-    QString m_home;
     QTemporaryDir m_pictures;
 };
 
@@ -84,7 +78,7 @@ int main(int argc, char** argv) {
     qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     QApplication app(argc, argv);
-    TestAppSetup test(home.path());
+    TestAppSetup test;
     return QTest::qExec(&test, argc, argv);
 }
 

@@ -1,10 +1,25 @@
 #include <QtTest>
 
 #include "platform/files/cursor_file.h"
-#include "support/cursor_bytes.h"
+#include "support/sample_pictures.h"
 
-using namespace CursorBytes;
-using SamplePictures::poke;
+using namespace SamplePictures;
+
+namespace {
+// Offsets in a file of one picture.
+constexpr int kType = 2, kCount = 4, kEntryWidth = 6, kHotX = 10, kEntryOffset = 18, kDibWidth = 26,
+              kDibHeight = 30, kDibCompression = 38, kPngWidth = 38;
+
+// Every pixel in a colour of its own, so shifts and flips show, and the lower half clear: the
+// mask's holes (a copy fills what lies outside the original with 0).
+QImage sample(int n, QSize size = QSize(32, 32)) {
+    const QImage top = pattern(size.width(), size.height() / 2, n);
+    return top.convertToFormat(QImage::Format_ARGB32).copy(QRect(QPoint(0, 0), size));
+}
+QByteArray cursor(const QImage& img, QPoint hotSpot, bool asPng = false) {
+    return cursorFile({{img, hotSpot, asPng}});
+}
+}  // namespace
 
 class TestCursorFile : public QObject {
     Q_OBJECT
@@ -18,7 +33,7 @@ class TestCursorFile : public QObject {
         QTest::newRow("fingertip") << cursor(sample(1), {5, 0}) << sample(1) << QPoint(5, 0);
         QTest::newRow("odd width pads rows") << cursor(odd, {16, 8}) << odd << QPoint(16, 8);
         QTest::newRow("first of two counts")
-            << build({{first, {3, 4}}, {sample(6), {30, 30}}}) << first << QPoint(3, 4);
+            << cursorFile({{first, {3, 4}}, {sample(6), {30, 30}}}) << first << QPoint(3, 4);
         QTest::newRow("stored as PNG") << cursor(png, {47, 0}, true) << png << QPoint(47, 0);
     }
     void goodFilesGivePictureAndHotSpot() {

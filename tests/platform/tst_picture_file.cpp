@@ -34,29 +34,17 @@ class TestPictureFile : public QObject {
     // reading it back gives every pixel as it was.
     void writesUncompressed24BitBottomUp_data() {
         QTest::addColumn<int>("width");
-        QTest::addColumn<int>("stride");
-        QTest::newRow("1 wide") << 1 << 4;
-        QTest::newRow("3 wide") << 3 << 12;
-        QTest::newRow("5 wide") << 5 << 16;
-        QTest::newRow("8 wide") << 8 << 24;
+        for (int width : {1, 3, 5, 8}) QTest::addRow("%d wide", width) << width;
     }
     void writesUncompressed24BitBottomUp() {
         QFETCH(int, width);
-        QFETCH(int, stride);
         const QImage p = pattern(width, 3);
         const QString path = m_dir.filePath(QStringLiteral("out.jpg"));
         QCOMPARE(PictureFile::writeBmp(p, path), QString());
-        const QByteArray d = readFile(path);
-        const auto u32 = [&](int at) { return qFromLittleEndian<quint32>(d.constData() + at); };
-        QVERIFY(d.startsWith("BM"));
-        QCOMPARE(d.size(), 54 + stride * 3);
-        QCOMPARE(u32(2), quint32(d.size()));
-        QCOMPARE(u32(10), 54u);
-        QCOMPARE(u32(14), 40u);
-        QCOMPARE(qint32(u32(18)), width);
-        QCOMPARE(qint32(u32(22)), 3);     // positive: bottom-up
-        QCOMPARE(u32(28) & 0xFFFF, 24u);  // bits a pixel
-        QCOMPARE(u32(30), 0u);            // uncompressed
+        // Byte for byte as other programs write them, but for the image size and resolution,
+        // which are free.
+        QByteArray d = readFile(path), expected = rawBmp(p, 24);
+        QCOMPARE(d.remove(34, 12), expected.remove(34, 12));
         QCOMPARE(PictureFile::read(path).image.convertToFormat(QImage::Format_RGB32), p);
     }
 

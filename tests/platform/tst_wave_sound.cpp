@@ -4,15 +4,7 @@
 #include "platform/sound/wave_sound.h"
 #include "support/sample_pictures.h"
 
-using SamplePictures::waveHeader;
-
-namespace {
-// A wave file whose data chunk may state a size other than what follows.
-QByteArray wave(int tag, int channels, int rate, int bits, const QByteArray& data,
-                int stated = -1) {
-    return waveHeader(tag, channels, rate, bits, stated < 0 ? data.size() : stated) + data;
-}
-}  // namespace
+using SamplePictures::wave;
 
 class TestWaveSound : public QObject {
     Q_OBJECT

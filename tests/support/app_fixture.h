@@ -20,16 +20,10 @@ inline void flushDeletes() {
 
 // The window with that id, loaded hidden if it was not; the canvas is not among them.
 inline Form& formOf(FormId id) {
-    switch (id) {
-        case FormId::FrmMain:
-            return forms().get<FrmMain>();
-        case FormId::FrmOption:
-            return forms().get<FrmOption>();
-        case FormId::FrmOption2:
-            return forms().get<FrmOption2>();
-        default:
-            return forms().get<FrmAbout>();
-    }
+    if (id == FormId::FrmMain) return forms().get<FrmMain>();
+    if (id == FormId::FrmOption) return forms().get<FrmOption>();
+    if (id == FormId::FrmOption2) return forms().get<FrmOption2>();
+    return forms().get<FrmAbout>();
 }
 
 // The canvas as selecting tool n leaves it (0: nothing selected).

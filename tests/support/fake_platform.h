@@ -35,8 +35,7 @@ struct FakeCapture final : ScreenCapture {
 };
 
 struct FakeDialogs final : DialogBackend {
-    std::optional<QString> openFile(QWidget*, const FileDialogRequest& r) override {
-        openRequests.push_back(r);
+    std::optional<QString> openFile(QWidget*, const FileDialogRequest&) override {
         return takeAnswer(openAnswers);
     }
     std::optional<QString> saveFile(QWidget*, const FileDialogRequest& r) override {
@@ -50,7 +49,7 @@ struct FakeDialogs final : DialogBackend {
     }
     std::deque<std::optional<QString>> openAnswers, saveAnswers;
     std::deque<std::optional<QColor>> colorAnswers;
-    std::vector<FileDialogRequest> openRequests, saveRequests;
+    std::vector<FileDialogRequest> saveRequests;
     std::vector<std::pair<QString, QColor>> colorRequests;  // title, preselected colour
 };
 

@@ -4,26 +4,22 @@
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <deque>
+
+#include "support/sample_pictures.h"
 
 // A session bus of the test's own that can start no service: no real portal may answer.
 class PrivateBus {
   public:
     PrivateBus() {
         const QString config = m_dir.filePath("bus.conf");
-        QFile f(config);
-        if (!f.open(QIODevice::WriteOnly)) return;
-        f.write(QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen>"
-                               "<policy context=\"default\"><allow send_destination=\"*\"/>"
-                               "<allow receive_sender=\"*\"/>"
-                               "<allow own=\"*\"/></policy></busconfig>")
-                    .arg(m_dir.path())
-                    .toUtf8());
-        f.close();
+        const QString text = QStringLiteral(
+            "<busconfig><type>session</type><listen>unix:dir=%1</listen>"
+            "<policy context=\"default\"><allow send_destination=\"*\"/>"
+            "<allow receive_sender=\"*\"/><allow own=\"*\"/></policy></busconfig>");
+        if (!SamplePictures::writeFile(config, text.arg(m_dir.path()).toUtf8())) return;
         m_daemon.start("dbus-daemon", {"--nofork", "--print-address", "--config-file=" + config});
         if (m_daemon.waitForReadyRead(5000))
             address = QString::fromUtf8(m_daemon.readLine()).trimmed();
@@ -57,7 +53,7 @@ class StubPortal : public QObject, protected QDBusContext {
         return bus.registerService(kService) &&
                bus.registerObject(kObject, this, QDBusConnection::ExportAllSlots);
     }
-    std::deque<std::pair<uint, QVariantMap>> answers;
+    QList<std::pair<uint, QVariantMap>> answers;
     QList<bool> asked;  // interactive, per request
 
   public Q_SLOTS:
@@ -67,14 +63,13 @@ class StubPortal : public QObject, protected QDBusContext {
         const QString path = QStringLiteral("%1/request/%2/%3")
                                  .arg(kObject, sender, options.value("handle_token").toString());
         if (!answers.empty()) {
-            auto [code, results] = answers.front();
-            answers.pop_front();
+            auto [code, results] = answers.takeFirst();
             QDBusMessage signal =
                 QDBusMessage::createSignal(path, "org.freedesktop.portal.Request", "Response");
             signal << code << results;
-            QDBusConnection bus = connection();
             // As a portal does: the answer follows the reply.
-            QTimer::singleShot(20, this, [bus, signal]() mutable { bus.send(signal); });
+            QTimer::singleShot(20, this,
+                               [bus = connection(), signal]() mutable { bus.send(signal); });
         }
         return QDBusObjectPath(path);
     }

@@ -4,12 +4,11 @@
 #include <QByteArray>
 #include <QFile>
 #include <QImage>
-#include <QImageWriter>
 #include <QList>
 #include <QtEndian>
 
 // Picture and sound files made in memory for tests: Qt writes BMP, JPEG, PNG and single icons
-// itself; GIF, icons with several images and wave heads are put together here.
+// itself; GIF, icons with several images, cursors and wave files are put together here.
 namespace SamplePictures {
 
 // v as `bytes` little-endian bytes.
@@ -36,8 +35,7 @@ inline QImage pattern(int width, int height, int seed = 0) {
 inline QByteArray encode(const QImage& image, const char* format) {
     QByteArray data;
     QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, format).write(image);
+    image.save(&buffer, format);  // the writer opens the buffer
     return data;
 }
 
@@ -46,14 +44,11 @@ inline QByteArray encode(const QImage& image, const char* format) {
 inline QByteArray gif(const QImage& source) {
     const QImage image = source.convertToFormat(QImage::Format_Indexed8);
     const int w = image.width(), h = image.height();
-    QByteArray out("GIF89a"), table(256 * 3, 0), codes;
-    out += le(w, 2) + le(h, 2);
-    out.append("\xF7\0\0", 3);
+    QByteArray table(256 * 3, 0), codes;
     for (int i = 0; i < image.colorCount(); ++i)  // red, green, blue
         for (int k = 0; k < 3; ++k) table[i * 3 + k] = char(image.color(i) >> (16 - 8 * k) & 0xFF);
-    out.append(table).append(char(0x2C));
-    out += le(0, 4) + le(w, 2) + le(h, 2);
-    out.append("\0\x08", 2);
+    QByteArray out = "GIF89a" + le(w, 2) + le(h, 2) + QByteArray("\xF7\0\0", 3) + table + '\x2C' +
+                     le(0, 4) + le(w, 2) + le(h, 2) + QByteArray("\0\x08", 2);
     quint32 bits = 0;
     int count = 0, i = 0;
     const auto put = [&](int code) {
@@ -72,16 +67,31 @@ inline QByteArray gif(const QImage& source) {
     return out.append("\0\x3B", 2);
 }
 
-// An icon holding every image given, in that order.
-inline QByteArray icon(const QList<QImage>& images) {
+// One picture of an icon or cursor file: a cursor's carries its hot spot, and any may be
+// stored as PNG instead of a bitmap.
+struct IconPicture {
+    IconPicture(QImage i, QPoint h = {}, bool png = false) : image(i), hotSpot(h), asPng(png) {}
+    QImage image;
+    QPoint hotSpot;
+    bool asPng;
+};
+
+// An icon (type 1) or cursor (type 2) holding every picture given, in that order. Qt writes
+// each picture as a single icon: 32-bit colour and its mask, rows bottom-up.
+inline QByteArray icon(const QList<IconPicture>& pictures, int type = 1) {
     QByteArray entries, payloads;
-    const quint32 first = quint32(6 + 16 * images.size());
-    for (const QImage& image : images) {
+    for (const auto& [image, hotSpot, asPng] : pictures) {
         const QByteArray single = encode(image.convertToFormat(QImage::Format_ARGB32), "ico");
-        entries += poke(single.mid(6, 16), 12, first + quint32(payloads.size()));
-        payloads += single.mid(6 + 16);
+        const QByteArray data = asPng ? encode(image, "png") : single.mid(6 + 16);
+        QByteArray entry = poke(single.mid(6, 16), 8, quint32(data.size()));
+        if (type == 2) entry = poke(entry, 4, quint32(hotSpot.x() | hotSpot.y() << 16));
+        entries += poke(entry, 12, quint32(6 + 16 * pictures.size() + payloads.size()));
+        payloads += data;
     }
-    return le(0, 2) + le(1, 2) + le(quint32(images.size()), 2) + entries + payloads;
+    return le(0, 2) + le(type, 2) + le(quint32(pictures.size()), 2) + entries + payloads;
+}
+inline QByteArray cursorFile(const QList<IconPicture>& pictures) {
+    return icon(pictures, 2);
 }
 
 // A BI_RGB bitmap at 16 (5-5-5), 24 or 32 bits a pixel, as other programs write them.
@@ -129,13 +139,14 @@ inline Changes changes(const QImage& a, const QImage& b, const QRect& ignore = {
     return c;
 }
 
-// The 44-byte head of a RIFF/WAVE file: format tag, channels, rate, bits, and the size its data
-// chunk states.
-inline QByteArray waveHeader(int tag, int channels, int rate, int bits, quint32 dataSize) {
-    const int frame = channels * bits / 8;
-    return "RIFF" + le(36 + dataSize, 4) + "WAVEfmt " + le(16, 4) + le(tag, 2) + le(channels, 2) +
-           le(rate, 4) + le(rate * frame, 4) + le(frame, 2) + le(bits, 2) + "data" +
-           le(dataSize, 4);
+// A RIFF/WAVE file: format tag, channels, rate, bits, and the samples after its 44-byte head,
+// whose data chunk states their size unless told another.
+inline QByteArray wave(int tag, int channels, int rate, int bits, const QByteArray& data,
+                       qsizetype stated = -1) {
+    const quint32 size = quint32(stated < 0 ? data.size() : stated), frame = channels * bits / 8;
+    return "RIFF" + le(36 + size, 4) + "WAVEfmt " + le(16, 4) + le(tag, 2) + le(channels, 2) +
+           le(rate, 4) + le(rate * frame, 4) + le(frame, 2) + le(bits, 2) + "data" + le(size, 4) +
+           data;
 }
 
 }  // namespace SamplePictures

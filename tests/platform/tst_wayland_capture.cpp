@@ -1,0 +1,255 @@
+#include <QDBusUnixFileDescriptor>
+#include <QtTest>
+#include <csignal>
+#include <thread>
+
+#include "platform/capture/kwin_screenshot.h"
+#include "platform/capture/portal_screenshot.h"
+#include "platform/wayland_session.h"
+#include "support/private_bus.h"
+#include "support/sample_pictures.h"
+
+using SamplePictures::pattern;
+
+// KWin's side: describes the picture in the reply, then writes its rows down the pipe from a
+// thread of its own, as KWin does. CaptureScreen may instead answer an error, or never.
+class StubKWin : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.KWin.ScreenShot2")
+    Q_PROPERTY(uint Version MEMBER version)
+  public:
+    uint version = 4;
+    QImage picture;
+    int padding = 0, missing = 0;  // bytes past each row; bytes left out at the end
+    QString error;
+    QStringList calls;
+
+  public Q_SLOTS:
+    QVariantMap CaptureScreen(const QString& name, const QVariantMap& options,
+                              const QDBusUnixFileDescriptor& pipe) {
+        calls << name + (options["native-resolution"].toBool() ? " native" : "") +
+                     (options["include-cursor"].toBool() ? " cursor" : "");
+        if (error.isEmpty()) return serve(pipe);
+        setDelayedReply(true);
+        if (error != "never") sendErrorReply(error, "no");
+        return {};
+    }
+    QVariantMap CaptureWorkspace(const QVariantMap&, const QDBusUnixFileDescriptor& pipe) {
+        calls << "workspace";
+        return serve(pipe);
+    }
+
+  private:
+    QVariantMap serve(const QDBusUnixFileDescriptor& pipe) {
+        QByteArray bytes;
+        for (int y = 0; y < picture.height(); ++y)
+            bytes += QByteArray(reinterpret_cast<const char*>(picture.constScanLine(y)),
+                                picture.bytesPerLine()) +
+                     QByteArray(padding, '\x5a');
+        bytes.chop(missing);
+        m_writer = std::jthread([fd = ::dup(pipe.fileDescriptor()), bytes] {
+            for (qsizetype at = 0, n = 0; at < bytes.size() && n >= 0; at += n)
+                n = ::write(fd, bytes.constData() + at, size_t(bytes.size() - at));
+            ::close(fd);
+        });
+        return {{"type", "raw"},
+                {"width", uint(picture.width())},
+                {"height", uint(picture.height())},
+                {"stride", uint(picture.bytesPerLine() + padding)},
+                {"format", uint(picture.format())},
+                {"scale", 1.0}};
+    }
+    std::jthread m_writer;  // joined when the stub goes
+};
+
+class TestWaylandCapture : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY2(!m_bus.address.isEmpty(), "dbus-daemon did not start");
+        std::signal(SIGPIPE, SIG_IGN);  // a KWin writer whose reader gave up
+        // A home and a temporary directory of the test's own side by side, so that the user's
+        // folder is never below the temporary directory, wherever the checkout lies.
+        const QDir root(m_root.path());
+        QVERIFY(root.mkpath("home/Pictures") && root.mkpath("tmp"));
+        qputenv("HOME", QFile::encodeName(root.filePath("home")));
+        qputenv("TMPDIR", QFile::encodeName(root.filePath("tmp")));
+    }
+
+    void sessionChoosesThePortal_data() {
+        QTest::addColumn<QStringList>("env");  // platform plugin, WAYLAND_DISPLAY, session type
+        QTest::addColumn<bool>("wayland");
+        QTest::newRow("native") << QStringList{"wayland", "", ""} << true;
+        QTest::newRow("XWayland by display") << QStringList{"xcb", "wayland-1", "x11"} << true;
+        QTest::newRow("XWayland by session") << QStringList{"xcb", "", "Wayland"} << true;
+        QTest::newRow("X11") << QStringList{"xcb", "", "x11"} << false;
+        QTest::newRow("offscreen") << QStringList{"offscreen", "wayland-0", "wayland"} << false;
+    }
+    void sessionChoosesThePortal() {
+        QFETCH(QStringList, env);
+        QTEST(WaylandSession::isWaylandSession(env[0], env[1], env[2]), "wayland");
+    }
+
+    // The first quiet request may wait on the desktop's own question to the user.
+    void personMayBeAsked_data() {
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QStringList>("granted");  // ids the store holds an answer for
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("no store") << "org.freedesktop.DBus.Error.ServiceUnknown" << QStringList()
+                                  << false;
+        QTest::newRow("nothing stored")
+            << "org.freedesktop.portal.Error.NotFound" << QStringList() << true;
+        QTest::newRow("answered") << "" << QStringList{""} << false;
+        QTest::newRow("answered by name") << "" << QStringList{"shatter"} << false;
+        QTest::newRow("another program") << "" << QStringList{"org.other"} << true;
+    }
+    void personMayBeAsked() {
+        QFETCH(QString, error);
+        QFETCH(QStringList, granted);
+        QMap<QString, QStringList> grants;
+        for (const QString& id : granted) grants[id] = {"yes"};
+        QTEST(PortalScreenshot::personMayBeAsked(error, grants, {"", "shatter"}), "asked");
+    }
+
+    // Several outputs, in logical coordinates, in one picture at the picture's scale.
+    void screenInPicture_data() {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QRect>("desktop");
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QRect>("expected");  // null: not in the picture
+        const QRect two(0, 0, 144, 48), right(64, 0, 80, 40);
+        QTest::newRow("one output")
+            << QSize(64, 48) << QRect(0, 0, 64, 48) << QRect(0, 0, 64, 48) << QRect(0, 0, 64, 48);
+        QTest::newRow("scale 2") << QSize(288, 96) << two << right << QRect(128, 0, 160, 80);
+        QTest::newRow("left of origin")
+            << QSize(144, 48) << QRect(-64, 0, 144, 48) << QRect(0, 0, 80, 40) << right;
+        QTest::newRow("outside") << QSize(144, 48) << two << QRect(100, 0, 80, 40) << QRect();
+    }
+    void screenInPicture() {
+        QFETCH(QSize, picture);
+        QFETCH(QRect, desktop);
+        QFETCH(QRect, screen);
+        QTEST(PortalScreenshot::screenInPicture(picture, desktop, screen).value_or(QRect()),
+              "expected");
+    }
+
+    // The screen's part of the picture comes back; a fresh file in the temporary directory
+    // goes, anything else stays.
+    void readPicture_data() {
+        QTest::addColumn<QString>("where");  // temp, old, home, garbage
+        QTest::addColumn<bool>("kept");
+        QTest::addColumn<QImage>("prepared");  // a picture made ready to decode into, or none
+        QImage red(144, 48, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        QTest::newRow("old temporary") << "old" << true << QImage();
+        QTest::newRow("user's folder") << "home" << true << QImage();
+        QTest::newRow("not a picture") << "garbage" << false << QImage();
+        QTest::newRow("into a prepared picture") << "temp" << false << red;
+        // The prepared picture must never pass for the desktop.
+        QTest::newRow("not a picture, prepared") << "garbage" << false << red;
+    }
+    void readPicture() {
+        QFETCH(QString, where);
+        const QRect desktop(0, 0, 144, 48), screen(64, 0, 80, 40);
+        const QImage whole = pattern(144, 48);
+        const QString path = (where == "home" ? QDir::homePath() + "/Pictures" : QDir::tempPath()) +
+                             "/p-" + where + ".png";
+        QVERIFY(where == "garbage" ? SamplePictures::writeFile(path, "not a PNG")
+                                   : whole.save(path, "png"));
+        const QDateTime asked = QDateTime::currentDateTime().addSecs(where == "old" ? 60 : 0);
+        QFETCH(QImage, prepared);  // decoded into in place: a copy of its own
+        const CaptureResult r = PortalScreenshot::readPicture(QUrl::fromLocalFile(path), desktop,
+                                                              screen, asked, prepared.copy());
+        if (where == "garbage")
+            QVERIFY2(r.image.isNull() && r.error.contains(path), qPrintable(r.error));
+        else
+            QCOMPARE(r.image, whole.copy(screen));
+        QTEST(QFile::exists(path), "kept");
+        QFile::remove(path);
+    }
+
+    // The primary screen through KWin, or through the portal where KWin is missing, refuses or
+    // fails: the whole conversation on a private bus, the answers decoded at each step.
+    void capture_data() {
+        QTest::addColumn<QString>("kwin");        // CaptureScreen's error; "absent": no KWin
+        QTest::addColumn<QList<int>>("picture");  // KWin's format, row padding, bytes cut off
+        QTest::addColumn<QList<uint>>("codes");   // the portal's answers in turn
+        QTest::addColumn<QList<bool>>("asked");   // interactive, per request; none: no portal
+        QTest::addColumn<QString>("expected");    // a part of the message; empty: the picture
+        QTest::addColumn<bool>("uri");            // whether the portal's answers carry one
+        const auto row = [](const char* name, const QString& kwin, QList<int> picture,
+                            QList<uint> codes, QList<bool> asked, QString expected,
+                            bool uri = true) {
+            QTest::newRow(name) << kwin << picture << codes << asked << expected << uri;
+        };
+        const int pm = QImage::Format_ARGB32_Premultiplied;
+        const QList<int> plain{QImage::Format_RGB32, 0, 0};
+        const QString absent = "absent", refused = "org.kde.KWin.ScreenShot2.Error.NoAuthorized";
+        row("premultiplied", "", {pm, 0, 0}, {}, {}, "");
+        row("RGB888", "", {QImage::Format_RGB888, 0, 0}, {}, {}, "");
+        row("wide rows", "", {pm, 12, 0}, {}, {}, "");
+        row("closes early", "", {QImage::Format_RGB32, 0, 1}, {}, {}, "畫面不完整");
+        row("refused, portal", refused, plain, {0}, {false}, "");
+        row("refused, no portal", refused, plain, {}, {}, "只讓安裝好");
+        row("KWin never answers", "never", plain, {}, {}, "KWin 在");
+        row("RGB32, no CaptureScreen", "org.freedesktop.DBus.Error.UnknownMethod", plain, {}, {},
+            "");
+        row("portal", absent, plain, {0}, {false}, "");
+        row("portal, no uri", absent, plain, {0}, {false}, "沒有給出圖片", false);
+        row("portal asks the user first", absent, plain, {2, 0}, {false, true}, "");
+        row("portal failed when asked", absent, plain, {2, 2}, {false, true}, "回應代碼 2");
+        row("portal refused", absent, plain, {1}, {false}, "拒絕");
+        row("portal never answers", absent, plain, {}, {false}, "秒內");
+        row("no portal", absent, plain, {}, {}, "xdg-desktop-portal");
+    }
+    void capture() {
+        QFETCH(QString, kwin);
+        QFETCH(QList<int>, picture);
+        QFETCH(QList<uint>, codes);
+        QFETCH(QList<bool>, asked);
+        QFETCH(QString, expected);
+        QFETCH(bool, uri);
+        // One screen: KWin's picture of it and the portal's of the whole desktop are the same.
+        const QSize size = QGuiApplication::primaryScreen()->size();
+        const QImage desktop = pattern(size.width(), size.height());
+        const QString file = QDir::temp().filePath("desktop.png");
+        QVERIFY(desktop.save(file));
+        QDBusConnection service = m_bus.connect("service");
+        StubKWin stub;
+        stub.padding = picture[1], stub.missing = picture[2], stub.error = kwin;
+        stub.picture = desktop.convertToFormat(QImage::Format(picture[0]));
+        if (kwin != "absent")
+            QVERIFY(service.registerService("org.kde.KWin") &&
+                    service.registerObject("/org/kde/KWin/ScreenShot2", &stub,
+                                           QDBusConnection::ExportAllContents));
+        StubPortal portal;
+        const QVariantMap results{{"uri", QUrl::fromLocalFile(file).toString()}};
+        for (uint code : codes) portal.answers.push_back({code, uri ? results : QVariantMap()});
+        if (!asked.isEmpty()) QVERIFY(portal.serveOn(service));
+        const CaptureResult r = grabWaylandDesktop(m_bus.connect("client"), 300);
+        // Whatever the checks find, the next row finds the names free.
+        for (const char* name : {"org.kde.KWin", StubPortal::kService})
+            service.unregisterService(name);
+        QCOMPARE(portal.asked, asked);
+        const QString screen = QGuiApplication::primaryScreen()->name();
+        QCOMPARE(stub.calls.value(0), kwin == "absent" ? QString() : screen + " native");
+        QCOMPARE(stub.calls.contains("workspace"), kwin.endsWith("UnknownMethod"));
+        if (expected.isEmpty()) {
+            QCOMPARE(r.image, desktop);
+            // The portal's file, in the temporary directory, goes once read.
+            QCOMPARE(QFile::exists(file), asked.isEmpty());
+        } else {
+            // Where KWin failed, the message tells both stories.
+            QVERIFY2(r.image.isNull() && r.error.contains(expected) &&
+                         (kwin == "absent" || r.error.contains("xdg-desktop-portal")),
+                     qPrintable(r.error));
+        }
+    }
+
+  private:
+    QTemporaryDir m_root;
+    PrivateBus m_bus;
+};
+
+QTEST_MAIN(TestWaylandCapture)
+#include "tst_wayland_capture.moc"
