@@ -44,7 +44,6 @@ class TestScaledCanvas : public QObject {
     // as it is: fine checks would show any resampling.
     void snapshotIsWholeAndPaintedOneToOne() {
         Formula_Start& canvas = forms().get<Formula_Start>();
-        QCOMPARE(QSize(Formula::ScreenWidthPx, Formula::ScreenHeightPx), m_screen);
         QCOMPARE(canvas.image().image(), m_app->fakes.capture->next);
         // The window covers every device pixel of the screen, with less than a logical one over.
         const QSize window = canvas.client()->size() * factor();
