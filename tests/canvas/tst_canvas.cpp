@@ -315,18 +315,7 @@ class TestCanvas : public QObject {
         QCOMPARE(s.Clock, -2);
     }
 
-    // Gone once it cannot be seen again: falling below the bottom, or past a side going away.
-    // The fields: left, top, clock, next clock, rise, sideways speed.
-    void goneOnlyWhenItCannotComeBack() {
-        const QSize area(800, 600), sprite(17, 17);
-        QVERIFY(Formula::SplinterGone({300, 600, 0, 0, 0, 0}, area, sprite));
-        QVERIFY(!Formula::SplinterGone({300, 700, 5, 0, 0, 0}, area, sprite));  // still rising
-        QVERIFY(Formula::SplinterGone({-17, 300, 9, 0, 0, -3}, area, sprite));
-        QVERIFY(!Formula::SplinterGone({-100, 300, 0, 0, 0, 5}, area, sprite));  // coming back
-        QVERIFY(Formula::SplinterGone({800, 300, 0, 0, 0, 0}, area, sprite));
-    }
-
-    void animationRepaintsOldAndNewAndStopsWhenDone() {
+    void animationRepaintsOldAndNewAndStopsWhenAllAreGone() {
         std::vector<QRegion> repaints;
         QImage sprite(17, 17, QImage::Format_RGB32);
         sprite.fill(qRgb(255, 0, 255));
@@ -344,6 +333,14 @@ class TestCanvas : public QObject {
         QCOMPARE(steps, 6);  // 410 + 6 * 73 is past the right edge
         QVERIFY(!a.timer().isActive());
         for (int i = 0; i < a.holderCount(); ++i) QVERIFY(!a.holderVisible(i));
+        // Gone once it cannot be seen again: falling below the bottom, or past a side going
+        // away. The fields: left, top, clock, next clock, rise, sideways speed.
+        const QSize area(800, 600);
+        QVERIFY(Formula::SplinterGone({300, 600, 0, 0, 0, 0}, area, sprite.size()));
+        QVERIFY(!Formula::SplinterGone({300, 700, 5, 0, 0, 0}, area, sprite.size()));  // rising
+        QVERIFY(Formula::SplinterGone({-17, 300, 9, 0, 0, -3}, area, sprite.size()));
+        QVERIFY(!Formula::SplinterGone({-100, 300, 0, 0, 0, 5}, area, sprite.size()));  // back
+        QVERIFY(Formula::SplinterGone({800, 300, 0, 0, 0, 0}, area, sprite.size()));
     }
 
     // The off-screen picture's own operations.
