@@ -146,8 +146,7 @@ class TestPalette : public QObject {
         QTest::mouseDClick(palette().picture("Prop3_1"), Qt::LeftButton);
         FakeDialogs& d = *m_app->fakes.dialogs;
         d.colorAnswers = {QColor(Qt::red), std::nullopt};
-        settings().LabColor_MouseDown(1, 0, 0, 0);
-        settings().LabColor_MouseDown(1, 0, 0, 0);
+        for (int i = 0; i < 2; ++i) settings().LabColor_MouseDown(1, 0, 0, 0);
         QCOMPARE(d.colorRequests.size(), size_t(2));
         for (const auto& [title, initial] : d.colorRequests) {
             QCOMPARE(title, "選取顏色");
