@@ -1,5 +1,4 @@
 #include <QtTest>
-#include <functional>
 
 #include "canvas/formula_start.h"
 #include "layouts/data_files.h"
@@ -17,7 +16,7 @@ class TestMissingData : public QObject {
   private Q_SLOTS:
     void brokenFileEndsProgramNamingIt_data() {
         QTest::addColumn<QString>("file");  // below the program directory
-        QTest::addColumn<int>("window");    // title card, canvas, palette, settings, program
+        QTest::addColumn<int>("window");    // the FormId that reads it; 4: the program
         QTest::addColumn<bool>("missing");  // or not a picture
         // The title card and the canvas both read the title picture, which the real program
         // reads first; the size buttons are the pictures named by number.
@@ -56,11 +55,8 @@ class TestMissingData : public QObject {
         AppFixture app;
         app.fakes.capture->next = SamplePictures::pattern(320, 240);
         setProgramDirectory(copy.path());
-        const std::function<void()> windows[] = {
-            [] { forms().get<FrmMain>(); }, [] { forms().get<Formula_Start>(); },
-            [] { forms().get<FrmOption>(); }, [] { forms().get<FrmOption2>(); }};
         try {
-            windows[window]();
+            window == 1 ? (void)forms().get<Formula_Start>() : (void)formOf(FormId(window));
             QFAIL(qPrintable(QStringLiteral("the window loaded without %1").arg(path)));
         } catch (const FatalError& e) {
             QCOMPARE(e.path, path);

@@ -28,27 +28,25 @@ class TestForms : public QObject {
     }
     void cleanup() { m_app.reset(); }
 
+    // A window is loaded hidden when first touched, once; unloading destroys it, and loaded
+    // again it starts afresh. The program ends when the last loaded window goes.
     void touchLoadsHiddenOnceAndUnloadDestroys() {
         ProbeForm& f = forms().get<ProbeForm>();
         QVERIFY(!f.isVisible());
         QCOMPARE(&forms().get<ProbeForm>(), &f);
         QCOMPARE(ProbeForm::loads, 1);
         f.label(QStringLiteral("Label3"))->setForeColor(0x123456);
+        forms().get<FrmOption2>().hideForm();
         QPointer<Form> watch(&f);
         forms().unload(FormId::FrmAbout);
         QVERIFY(ProbeForm::queryUnloads == 1 && !forms().isLoaded(FormId::FrmAbout));
+        QCOMPARE(m_app->programEnds, 0);  // a hidden window keeps the program alive
         flushDeletes();
         QVERIFY(watch.isNull());
         ProbeForm& again = forms().get<ProbeForm>();
         QCOMPARE(ProbeForm::loads, 2);
         QCOMPARE(again.label(QStringLiteral("Label3"))->foreColor(), Colour(0xFFFFFF));
-    }
-
-    void programEndsWhenLastLoadedWindowUnloads() {
-        forms().get<ProbeForm>();
-        forms().get<FrmOption2>().hideForm();
         forms().unload(FormId::FrmAbout);
-        QCOMPARE(m_app->programEnds, 0);  // a hidden window keeps the program alive
         forms().unload(FormId::FrmOption2);
         QCOMPARE(m_app->programEnds, 1);
         forms().unload(FormId::FrmOption2);  // unloading an unloaded window does nothing
@@ -68,7 +66,8 @@ class TestForms : public QObject {
         QVERIFY(forms().isLoaded(FormId::Formula_Start));
     }
 
-    // A blank canvas posing as the desktop would hide the failure: the title comes back.
+    // A blank canvas posing as the desktop would hide the failure: the title comes back, to
+    // try again or to leave, where the exit plays No.wav and ends the program once.
     void enterWithoutSnapshotKeepsTheTitle() {
         m_app->fakes.capture->error = QStringLiteral("no portal");
         title().showForm();
@@ -78,10 +77,6 @@ class TestForms : public QObject {
         QVERIFY(!forms().isLoaded(FormId::Formula_Start) && !forms().isLoaded(FormId::FrmOption));
         QVERIFY(title().isVisible());
         QCOMPARE(m_app->programEnds, 0);
-    }
-
-    void exitPlaysNoSoundAndEndsOnce() {
-        title().showForm();
         QTest::mousePress(title().label("Quit"), Qt::LeftButton);
         QCOMPARE(m_app->fakes.sound->calls, QStringList{"No.wav/1"});
         QCOMPARE(forms().loadedCount(), 0);

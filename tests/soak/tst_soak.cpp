@@ -26,9 +26,7 @@ constexpr int kStrikes = 10000;
 constexpr qint64 kRssMarginBytes = 32 * 1024 * 1024;
 
 qint64 residentBytes() {
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    const QList<QByteArray> fields =
-        statm.open(QIODevice::ReadOnly) ? statm.readAll().split(' ') : QList<QByteArray>();
+    const QList<QByteArray> fields = readFile(QStringLiteral("/proc/self/statm")).split(' ');
     return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : -1;
 }
 
