@@ -89,6 +89,9 @@ inline QPoint controlCentre(const XWindow& w, FormId form, const char* name) {
 inline xcb_connection_t* xConnection() {
     return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
 }
+inline xcb_window_t rootWindow() {
+    return xcb_setup_roots_iterator(xcb_get_setup(xConnection())).data->root;
+}
 // Returns once the X server has handled every request sent so far: a reply to a later one
 // means it has.
 inline void syncX() {
@@ -108,10 +111,9 @@ inline double fakeInput(uint8_t type, uint8_t detail, QPoint to = {}) {
 // server queues what follows, and a press sent meanwhile may land anywhere.
 inline void moveTo(QPoint p) {
     fakeInput(XCB_MOTION_NOTIFY, 0, p);
-    xcb_connection_t* c = xConnection();
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     const auto at = [&] {
-        auto* r = xcb_query_pointer_reply(c, xcb_query_pointer(c, root), nullptr);
+        xcb_connection_t* c = xConnection();
+        auto* r = xcb_query_pointer_reply(c, xcb_query_pointer(c, rootWindow()), nullptr);
         const bool there = r && QPoint(r->root_x, r->root_y) == p;
         return free(r), there;
     };
@@ -143,9 +145,10 @@ inline QSize screenSize() {
 // How the screen is seen and the program's windows are found: through X unless a scenario
 // says otherwise. The screen is the whole X root, whatever monitors Qt makes of it.
 inline std::function<QImage()> screenshot = [] {
-    const WId root = xcb_setup_roots_iterator(xcb_get_setup(xConnection())).data->root;
-    return QGuiApplication::primaryScreen()->grabWindow(root).toImage().convertToFormat(
-        QImage::Format_RGB32);
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(rootWindow())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
 };
 inline std::function<std::vector<XWindow>(qint64 pid, bool visibleOnly)> windowsOf =
     [](qint64 pid, bool visibleOnly) {
