@@ -206,6 +206,7 @@ class TestCanvas : public QObject {
         canvas.Form_MouseUp(1, 0, 400, 300);
         for (int i = 0; i < 5; ++i) flying.step();
         canvas.Form_MouseDown(1, 0, 900, 100);  // the splinters restart at (910, 200)
+        QCOMPARE(flying.stepsTaken(), 0);       // and so does the count that ends a long flight
         canvasWith(3);
         m_app->fakes.sound->calls.clear();
         QImage before = canvas.image().image().copy();
