@@ -15,6 +15,7 @@
 
 using Formula::SplinterState;
 using SamplePictures::changes;
+using SamplePictures::pattern;
 
 namespace {
 // A canvas for one tool alone: an image in RGB 0x336699, every holder a block in a colour of its
@@ -26,17 +27,17 @@ namespace {
 class RecordingSurface final : public CanvasSurface {
   public:
     RecordingSurface() {
+        // Set by set, in SpriteSet's order: glass 1 to 3, bomb 1 and 2, bomb2 1 and 2, bomb3 1 to
+        // 3, and the stamp's alone as 0.
         const QSize sizes[] = {{178, 155}, {14, 13}, {20, 19}, {60, 60}, {101, 50}};
-        const std::tuple<SpriteSet, int, QRgb> colours[] = {
-            {SpriteSet::Glass, 1, 0xC0FFEE}, {SpriteSet::Glass, 2, 0xBADA55},
-            {SpriteSet::Glass, 3, 0x5EED11}, {SpriteSet::Bomb, 1, 0x123456},
-            {SpriteSet::Bomb, 2, 0xF0F0F0},  {SpriteSet::Bomb2, 1, 0x0F0F0F},
-            {SpriteSet::Bomb2, 2, 0xAAAAAA}, {SpriteSet::Bomb3, 1, 0x77FF77},
-            {SpriteSet::Bomb3, 2, 0x0F770F}, {SpriteSet::Bomb3, 3, 0xEEEE00},
-            {SpriteSet::To, 0, 0x13579B}};
-        for (const auto& [set, index, colour] : colours)
-            (holders[{int(set), index}] = QImage(sizes[int(set)], QImage::Format_ARGB32))
-                .fill(QColor::fromRgba(colour));
+        const int counts[] = {3, 2, 2, 3, 1};
+        const QRgb colours[] = {0xC0FFEE, 0xBADA55, 0x5EED11, 0x123456, 0xF0F0F0, 0x0F0F0F,
+                                0xAAAAAA, 0x77FF77, 0x0F770F, 0xEEEE00, 0x13579B};
+        for (int set = 0, k = 0; set < 5; ++set)
+            for (int i = 1; i <= counts[set]; ++i)
+                (holders[{set, set == int(SpriteSet::To) ? 0 : i}] =
+                     QImage(sizes[set], QImage::Format_ARGB32))
+                    .fill(QColor::fromRgba(colours[k++]));
     }
     PersistentImage& image() override { return img; }
     const QImage& sprite(SpriteSet set, int index) const override {
@@ -358,9 +359,7 @@ class TestCanvas : public QObject {
     void blitClipsAtEveryEdge() {
         QFETCH(QPoint, dest);
         PersistentImage img(QSize(100, 50), 0xFFFFFF);
-        QImage src(QSize(10, 8), QImage::Format_RGB32);  // each pixel names its own place
-        for (int y = 0; y < 8; ++y)
-            for (int x = 0; x < 10; ++x) src.setPixel(x, y, qRgb(x, y, 7));
+        const QImage src = pattern(10, 8);  // no two pixels alike
         QTEST(img.blit(src, src.rect(), dest, RasterOp::Copy), "touched");
         // Clipped, not shifted: every pixel holds the part of the source that belongs there.
         QImage want = PersistentImage(QSize(100, 50), 0xFFFFFF).image().copy();
