@@ -30,7 +30,6 @@ class TestScaledCanvas : public QObject {
     void initTestCase() { QVERIFY(m_s != 1); }
     void init() {
         m_app = std::make_unique<AppFixture>();
-        m_screen = DeviceScale::primaryScreenSize();
         m_app->fakes.capture->next = pattern(m_screen.width(), m_screen.height(), 3);
     }
     void cleanup() { m_app.reset(); }
@@ -42,8 +41,7 @@ class TestScaledCanvas : public QObject {
         Formula_Start& canvas = forms().get<Formula_Start>();
         // The window covers every device pixel of the screen, with less than a logical one over.
         const QSize window = canvas.client()->size() * m_s;
-        QVERIFY(window.width() >= m_screen.width() && window.height() >= m_screen.height());
-        QVERIFY(window.width() < m_screen.width() + m_s);
+        QVERIFY(window.width() < m_screen.width() + m_s);  // the grab below shows it covers them
         QImage shown = canvas.client()->grab().toImage().convertToFormat(QImage::Format_RGB32);
         shown.setDevicePixelRatio(1);
         shown = shown.copy(QRect(QPoint(0, 0), m_screen));
@@ -88,7 +86,7 @@ class TestScaledCanvas : public QObject {
         QFETCH(QPointF, at);
         if (s != m_s) QSKIP("for the other scale factor");
         m_app->fakes.random->fallback = tool == 6 ? 0.5 : 0.0;
-        Formula_Start& canvas = forms().get<Formula_Start>();
+        Formula_Start& canvas = canvasWith(tool);
         canvas.setScreenSize(QSize(1920, 1080));
         canvas.image().reset(QSize(1920, 1080), 0xFFFFFF);
         for (const char* set : {"PicGlass", "PicBomb", "PicBomb2", "PicBomb3"})
@@ -96,7 +94,6 @@ class TestScaledCanvas : public QObject {
                 if (PictureBox* holder = canvas.picture(set, i))
                     holder->setPicture(block(holder->picture().size(), Qt::gray));
         canvas.PicTo()->setPicture(block(QSize(101, 50), Qt::gray));
-        canvasWith(tool);
         const QImage before = canvas.image().image().copy();
         canvas.Form_MouseDown(1, 0, at.x(), at.y());
         QTEST(changes(before, canvas.image().image()).box, "damage");
@@ -105,11 +102,10 @@ class TestScaledCanvas : public QObject {
     // The three-headed cannon's hole is a round dot twice 11 pixels across at 2.
     void bulletHoleIsARoundDot() {
         if (m_s != 2) QSKIP("the dot is checked at 2");
-        Formula_Start& canvas = forms().get<Formula_Start>();
+        Formula_Start& canvas = canvasWith(5);
         canvas.image().reset(canvas.image().size(), 0xFFFFFF);
         canvas.picture("PicBomb", 2)->setPicture(block(QSize(25, 25), Qt::white));
         canvas.picture("PicBomb", 1)->setPicture(block(QSize(25, 25), Qt::black));
-        canvasWith(5);
         const QImage before = canvas.image().image().copy();
         canvas.Form_MouseDown(1, 0, 200, 150);  // first hole centred at device (240, 200)
         const QImage after = canvas.image().image();
@@ -136,32 +132,31 @@ class TestScaledCanvas : public QObject {
         canvas.Form_MouseDown(1, 0, 100, 20);
         canvas.Form_MouseUp(1, 0, 100, 20);
         SplinterAnimation& a = *canvas.splinters();
-        const DeviceScale scale = canvas.scale();
-        QCOMPARE(a.holderRect(0), QRect(scale.point(110, 120), scale.size(QSize(17, 17))));
+        QCOMPARE(a.holderRect(0), QRect(m_scale.point(110, 120), m_scale.size(QSize(17, 17))));
         const QImage before = canvas.image().image().copy();
         canvas.Form_MouseDown(1, 0, at.x(), at.y());
         const bool struck = canvas.image().image() != before;
         QTEST(struck, "strikes");
         const QPointF start = struck ? at + QPointF(10, 100) : QPointF(110, 120);
         a.step();
-        QCOMPARE(a.holderPos(0), scale.point(start.x() - 76, start.y() - 5));
+        QCOMPARE(a.holderPos(0), m_scale.point(start.x() - 76, start.y() - 5));
     }
 
     // Cursor pictures keep their size next to the windows: 32 x 32 becomes 32 s, hot spot too.
     void cursorsScale() {
-        const DeviceScale scale = DeviceScale::ofPrimaryScreen();
         const QCursor tool = loadToolCursor(2);
         const CursorFileResult& file = readToolCursor(2);
-        QCOMPARE(tool.pixmap().size(), scale.size(file.image.size()));
-        QCOMPARE(tool.hotSpot(), scale.hotSpot(file.hotSpot));
-        QCOMPARE(handCursor().pixmap().size(), scale.size(QSize(32, 32)));
-        QCOMPARE(handCursor().hotSpot(), scale.point(5, 0));
+        QCOMPARE(tool.pixmap().size(), m_scale.size(file.image.size()));
+        QCOMPARE(tool.hotSpot(), m_scale.hotSpot(file.hotSpot));
+        QCOMPARE(handCursor().pixmap().size(), m_scale.size(QSize(32, 32)));
+        QCOMPARE(handCursor().hotSpot(), m_scale.point(5, 0));
     }
 
   private:
     std::unique_ptr<AppFixture> m_app;
-    QSize m_screen;
-    const double m_s = QGuiApplication::primaryScreen()->devicePixelRatio();
+    const DeviceScale m_scale = DeviceScale::ofPrimaryScreen();
+    const double m_s = m_scale.factor();
+    const QSize m_screen = DeviceScale::primaryScreenSize();
 };
 
 QTEST_MAIN(TestScaledCanvas)

@@ -50,7 +50,6 @@ SoakResult runScript(uint32_t seed, const QString& dir) {
         return QPointF(x, real(-60, screen.height() + 60));
     };
     AppFixture app;
-    FakeDialogs& dialogs = *app.fakes.dialogs;
     SoakResult result;
     result.snapshot = app.fakes.capture->next = pattern(screen.width(), screen.height(), 7);
     Formula_Start& canvas = forms().get<Formula_Start>();
@@ -70,7 +69,7 @@ SoakResult runScript(uint32_t seed, const QString& dir) {
             settings.Num_MouseDown(1 + pick(5), 1, 0, 0, 0);
         } else if (action < 10) {
             // Now and then a cancel, which keeps the dialog's last colour.
-            if (pick(4) != 0) dialogs.colorAnswers.push_back(QColor::fromRgb(rng()));
+            if (pick(4) != 0) app.fakes.dialogs->colorAnswers.push_back(QColor::fromRgb(rng()));
             settings.LabColor_MouseDown(1, 0, 0, 0);
         } else if (action < 11) {
             // Stamp pictures of the kinds the settings window offers.
@@ -78,7 +77,7 @@ SoakResult runScript(uint32_t seed, const QString& dir) {
             const int kind = pick(3);
             const QString file = QDir(dir).filePath(QStringLiteral("stamp%1").arg(kind));
             writeFile(file, kind == 0 ? encode(p, "bmp") : kind == 1 ? gif(p) : icon({p}));
-            dialogs.openAnswers.push_back(file);
+            app.fakes.dialogs->openAnswers.push_back(file);
             settings.LabOpen_MouseDown(1, 0, 0, 0);
         }
         // Every choice is drawn whatever the splinters do: a timer step that came early during
