@@ -1,5 +1,8 @@
+#include <sys/mount.h>
 #include <QPainter>
 #include <QtTest>
+#include <cerrno>
+#include <cstring>
 
 #include "about/frm_about.h"
 #include "canvas/formula_start.h"
@@ -265,6 +268,41 @@ class TestPalette : public QObject {
         QCOMPARE(stamp.size(), taken && command == 'T' ? QSize(21, 13) : QSize(97, 65));
         QCOMPARE(stamp.picture().size(), stamp.size());
         if (stamp.size() == QSize(97, 65)) QCOMPARE(stamp.picture(), pattern(97, 65, 4));
+    }
+
+    // Saving onto a real file system that cannot take the picture: a tiny one that fills up and
+    // one mounted read-only. The user must be told which file and why, and the picture saved
+    // before must still be there, byte for byte.
+    void failedSaveKeepsEarlierPicture_data() {
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<QString>("why");  // the system's reason, in the user's language
+        QTest::newRow("full") << false << "磁碟空間不足";
+        QTest::newRow("read-only") << true << "檔案系統是唯讀的";
+    }
+    void failedSaveKeepsEarlierPicture() {
+        QFETCH(bool, readOnly);
+        QFETCH(QString, why);
+        // A small memory file system for this test alone, over its own directory.
+        const QByteArray dir = QFile::encodeName(m_dir->path());
+        if (::mount("tmpfs", dir, "tmpfs", MS_NOSUID | MS_NODEV, "size=256k") != 0)
+            QSKIP(qPrintable(QStringLiteral("no small tmpfs here: ") + std::strerror(errno)));
+        const auto unmount = qScopeGuard([&] { ::umount2(dir, MNT_DETACH); });
+        // A 640 × 480 canvas is a 900 kB bitmap: far more than the 256 kB file system holds.
+        canvasShowing(pattern(640, 480, 3));
+        const QString name = path(QStringLiteral("last week.ZEL"));
+        const QByteArray earlier = encode(pattern(60, 40, 9), "bmp");
+        QVERIFY(writeFile(name, earlier));
+        if (readOnly && ::mount(nullptr, dir, nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+            QSKIP(qPrintable(QStringLiteral("cannot remount read-only: ") + std::strerror(errno)));
+        m_app->save(name);
+        const QString text = m_app->fakes.messages->only();
+        QVERIFY2(text.contains(QDir::toNativeSeparators(name)) && text.contains(why),
+                 qPrintable(text));
+        QCOMPARE(readFile(name), earlier);
+        // No half-written or temporary file is left beside it, and the canvas is as it was.
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList{"last week.ZEL"});
+        QCOMPARE(canvas().image().image(), pattern(640, 480, 3));
     }
 
     // Where a size button acts, its frame lies 10 pixels out at the left and top and 5 at the
