@@ -12,9 +12,7 @@ namespace {
 // The process's resident memory now and its peak (kB), from /proc/self/status. Writing 5 to
 // clear_refs brings the peak down to now, so each row is measured on its own.
 std::pair<qint64, qint64> residentAndPeakKb(bool resetPeak = false) {
-    if (QFile clear(QStringLiteral("/proc/self/clear_refs"));
-        resetPeak && clear.open(QIODevice::WriteOnly))
-        clear.write("5");
+    if (resetPeak) writeFile(QStringLiteral("/proc/self/clear_refs"), "5");
     const QString status = QString::fromLatin1(readFile(QStringLiteral("/proc/self/status")));
     const auto field = [&](const char* name) {
         const auto m = QRegularExpression(QStringLiteral("%1:\\s*(\\d+)").arg(name)).match(status);
