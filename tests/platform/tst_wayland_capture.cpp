@@ -191,7 +191,6 @@ class TestWaylandCapture : public QObject {
         row("KWin never answers", "never", plain, {}, {}, "KWin 在");
         row("RGB32, no CaptureScreen", "org.freedesktop.DBus.Error.UnknownMethod", plain, {}, {},
             "");
-        row("portal", absent, plain, {0}, {false}, "");
         row("portal, no uri", absent, plain, {0}, {false}, "沒有給出圖片", false);
         row("portal asks the user first", absent, plain, {2, 0}, {false, true}, "");
         row("portal failed when asked", absent, plain, {2, 2}, {false, true}, "回應代碼 2");
