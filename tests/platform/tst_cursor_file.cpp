@@ -16,9 +16,6 @@ QImage sample(int n, QSize size = QSize(32, 32)) {
     const QImage top = pattern(size.width(), size.height() / 2, n);
     return top.convertToFormat(QImage::Format_ARGB32).copy(QRect(QPoint(0, 0), size));
 }
-QByteArray cursor(const QImage& img, QPoint hotSpot, bool asPng = false) {
-    return cursorFile({{img, hotSpot, asPng}});
-}
 }  // namespace
 
 class TestCursorFile : public QObject {
@@ -30,11 +27,12 @@ class TestCursorFile : public QObject {
         QTest::addColumn<QPoint>("hotSpot");
         const QImage odd = sample(4, {17, 9}), first = sample(5, {16, 16}),
                      png = sample(7, {48, 48});
-        QTest::newRow("fingertip") << cursor(sample(1), {5, 0}) << sample(1) << QPoint(5, 0);
-        QTest::newRow("odd width pads rows") << cursor(odd, {16, 8}) << odd << QPoint(16, 8);
+        QTest::newRow("odd width pads rows")
+            << cursorFile({{odd, {16, 8}}}) << odd << QPoint(16, 8);
         QTest::newRow("first of two counts")
             << cursorFile({{first, {3, 4}}, {sample(6), {30, 30}}}) << first << QPoint(3, 4);
-        QTest::newRow("stored as PNG") << cursor(png, {47, 0}, true) << png << QPoint(47, 0);
+        QTest::newRow("stored as PNG")
+            << cursorFile({{png, {47, 0}, true}}) << png << QPoint(47, 0);
     }
     void goodFilesGivePictureAndHotSpot() {
         QFETCH(QByteArray, bytes);
@@ -47,7 +45,7 @@ class TestCursorFile : public QObject {
     void damagedFilesAreRefused_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("why");
-        const QByteArray good = cursor(sample(1), {0, 0});
+        const QByteArray good = cursorFile({{sample(1), {0, 0}}});
         QTest::newRow("an icon") << poke(good, kType, 1, 2) << "圖示檔";
         QTest::newRow("no pictures") << poke(good, kCount, 0, 2) << "沒有圖片";
         QTest::newRow("offset past the end")
@@ -62,7 +60,7 @@ class TestCursorFile : public QObject {
         // 64 pixels claimed in both places over 32 pixels of data
         QTest::newRow("bitmap wider than its bytes")
             << poke(poke(good, kEntryWidth, 64, 1), kDibWidth, 64) << "需要";
-        QByteArray png = cursor(sample(1), {0, 0}, true);
+        QByteArray png = cursorFile({{sample(1), {0, 0}, true}});
         png.replace(kPngWidth, 4, QByteArray("\0\1\0\0", 4));  // big-endian 65536
         QTest::newRow("PNG claiming 65536 wide") << png << "PNG 圖片宣稱";
     }
@@ -75,7 +73,7 @@ class TestCursorFile : public QObject {
 
     // Every cut of a good file is refused.
     void truncatedFilesAreRefused() {
-        const QByteArray good = cursor(sample(2), {4, 4});
+        const QByteArray good = cursorFile({{sample(2), {4, 4}}});
         for (int len = 0; len < good.size(); ++len)
             QVERIFY2(!decodeCursorFile(good.left(len)).ok(), qPrintable(QString::number(len)));
     }

@@ -30,8 +30,8 @@ class TestPictureFile : public QObject {
         QTEST(r.image.convertToFormat(QImage::Format_RGB32), "expected");
     }
 
-    // Odd widths need row padding; the file must be what any bitmap reader expects, and
-    // reading it back gives every pixel as it was.
+    // Odd widths need row padding; the file must be what any bitmap reader expects (reading
+    // our own saves back: tst_hostile_inputs, for every data file).
     void writesUncompressed24BitBottomUp_data() {
         QTest::addColumn<int>("width");
         for (int width : {1, 3, 5, 8}) QTest::addRow("%d wide", width) << width;
@@ -45,7 +45,6 @@ class TestPictureFile : public QObject {
         // which are free.
         QByteArray d = readFile(path), expected = rawBmp(p, 24);
         QCOMPARE(d.remove(34, 12), expected.remove(34, 12));
-        QCOMPARE(PictureFile::read(path).image.convertToFormat(QImage::Format_RGB32), p);
     }
 
   private:

@@ -14,8 +14,8 @@ class TestWaveSound : public QObject {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<int>("channels");  // 0: refused
         QTest::addColumn<int>("bytes");     // of samples read
-        QTest::newRow("ours: 16-bit mono") << wave(1, 1, 22050, 16, "abcd") << 1 << 4;
         QTest::newRow("8-bit stereo") << wave(1, 2, 8000, 8, "abcd") << 2 << 4;
+        // Our own format, 16-bit mono, with a data size a recorder left too large.
         QTest::newRow("size past the end: what is there")
             << wave(1, 1, 22050, 16, "abcd", 1000) << 1 << 4;
         QTest::newRow("half a frame at the end dropped")

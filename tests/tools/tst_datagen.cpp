@@ -28,7 +28,8 @@ QStringList expectedFiles() {
     return files;
 }
 
-// A picture's design size by file name; a theme icon's is its folder's.
+// A picture's design size by file name; a theme icon's is its folder's. Invalid for a name
+// missing here, which no picture matches.
 QSize designSize(const QString& path) {
     static const QMap<QString, QSize> sizes{
         {"Tittle.jpg", {303, 144}}, {"Glass1.jpg", {178, 155}}, {"Glass2.jpg", {178, 155}},
@@ -45,7 +46,6 @@ QSize designSize(const QString& path) {
 
 void checkPicture(const QString& path, const QByteArray& b) {
     const QSize size = designSize(path);
-    QVERIFY2(size.isValid(), "no expected size for this picture");
     const QString suffix = QFileInfo(path).suffix();
     QImageReader reader(kBuildDir + '/' + path);
     reader.setDecideFormatFromContent(true);
