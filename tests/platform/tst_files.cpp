@@ -2,13 +2,27 @@
 #include <QtTest>
 
 #include "../../fuzz/fuzz_checks.h"
+#include "platform/files/cursor_file.h"
+#include "platform/files/picture_file.h"
 #include "support/sample_pictures.h"
 
 using namespace SamplePictures;
 
-// Files built to mislead the readers, and every input the fuzzers ever tripped over: each must
-// give a clear refusal or a sound picture, in bounded memory.
+// The picture and cursor readers and the bitmap writer: every form a good file takes, files
+// built to mislead the readers, and every input the fuzzers ever tripped over. Each must give a
+// clear refusal or a sound picture, in bounded memory.
 namespace {
+// Offsets in a cursor file of one picture.
+constexpr int kType = 2, kCount = 4, kEntryWidth = 6, kHotX = 10, kEntryOffset = 18, kDibWidth = 26,
+              kDibHeight = 30, kDibCompression = 38, kPngWidth = 38;
+
+// Every pixel in a colour of its own, so shifts and flips show, and the lower half clear: the
+// mask's holes (a copy fills what lies outside the original with 0).
+QImage sample(int n, QSize size = QSize(32, 32)) {
+    const QImage top = pattern(size.width(), size.height() / 2, n);
+    return top.convertToFormat(QImage::Format_ARGB32).copy(QRect(QPoint(0, 0), size));
+}
+
 // The process's resident memory now and its peak (kB), from /proc/self/status. Writing 5 to
 // clear_refs brings the peak down to now, so each row is measured on its own.
 std::pair<qint64, qint64> residentAndPeakKb(bool resetPeak = false) {
@@ -22,9 +36,47 @@ std::pair<qint64, qint64> residentAndPeakKb(bool resetPeak = false) {
 }
 }  // namespace
 
-class TestHostileInputs : public QObject {
+class TestFiles : public QObject {
     Q_OBJECT
   private Q_SLOTS:
+    // Formats are told by content: every file below carries a misleading suffix.
+    void readsByContent_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QImage>("expected");
+        const QImage p = pattern(37, 23), big = pattern(48, 40, 3);
+        const QImage few = pattern(16, 16).convertToFormat(QImage::Format_Indexed8);
+        QTest::newRow("32-bit bmp, older saves") << rawBmp(p, 32) << p;
+        QTest::newRow("top-down bmp") << rawBmp(p, 24, true) << p;
+        QTest::newRow("gif") << gif(few) << few.convertToFormat(QImage::Format_RGB32);
+        QTest::newRow("icon: largest of three")
+            << icon({pattern(16, 16), big, pattern(32, 32)}) << big;
+    }
+    void readsByContent() {
+        QFETCH(QByteArray, bytes);
+        const QString path = m_dir.filePath(QStringLiteral("picture.jpg"));
+        QVERIFY(writeFile(path, bytes));
+        const PictureFile::ReadResult r = PictureFile::read(path);
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        QTEST(r.image.convertToFormat(QImage::Format_RGB32), "expected");
+    }
+
+    // Odd widths need row padding; the file must be what any bitmap reader expects (reading our
+    // own saves back: misleadingPictureFiles, for every data file).
+    void writesUncompressed24BitBottomUp_data() {
+        QTest::addColumn<int>("width");
+        for (int width : {1, 3, 5, 8}) QTest::addRow("%d wide", width) << width;
+    }
+    void writesUncompressed24BitBottomUp() {
+        QFETCH(int, width);
+        const QImage p = pattern(width, 3);
+        const QString path = m_dir.filePath(QStringLiteral("out.jpg"));
+        QCOMPARE(PictureFile::writeBmp(p, path), QString());
+        // Byte for byte as other programs write them, but for the image size and resolution,
+        // which are free.
+        QByteArray d = readFile(path), expected = rawBmp(p, 24);
+        QCOMPARE(d.remove(34, 12), expected.remove(34, 12));
+    }
+
     // A name that is no file, or bytes that are no picture, give the reason in the user's words;
     // a cursor must pass the cursor reader's promises.
     void misleadingPictureFiles_data() {
@@ -104,9 +156,66 @@ class TestHostileInputs : public QObject {
 #endif
     }
 
+    void goodCursorsGivePictureAndHotSpot_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QImage>("image");
+        QTest::addColumn<QPoint>("hotSpot");
+        const QImage odd = sample(4, {17, 9}), first = sample(5, {16, 16}),
+                     png = sample(7, {48, 48});
+        QTest::newRow("odd width pads rows")
+            << cursorFile({{odd, {16, 8}}}) << odd << QPoint(16, 8);
+        QTest::newRow("first of two counts")
+            << cursorFile({{first, {3, 4}}, {sample(6), {30, 30}}}) << first << QPoint(3, 4);
+        QTest::newRow("stored as PNG")
+            << cursorFile({{png, {47, 0}, true}}) << png << QPoint(47, 0);
+    }
+    void goodCursorsGivePictureAndHotSpot() {
+        QFETCH(QByteArray, bytes);
+        const CursorFileResult r = decodeCursorFile(bytes);
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        QTEST(r.image, "image");  // the mask's holes stay clear
+        QTEST(r.hotSpot, "hotSpot");
+    }
+
+    void damagedCursorsAreRefused_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("why");
+        const QByteArray good = cursorFile({{sample(1), {0, 0}}});
+        QTest::newRow("an icon") << poke(good, kType, 1, 2) << "圖示檔";
+        QTest::newRow("no pictures") << poke(good, kCount, 0, 2) << "沒有圖片";
+        QTest::newRow("offset past the end")
+            << poke(good, kEntryOffset, 0xFFFFFFF0u) << "檔案範圍之外";
+        QTest::newRow("hot spot right of it") << poke(good, kHotX, 32, 2) << "熱點 (32, 0)";
+        QTest::newRow("huge bitmap") << poke(good, kDibWidth, 0x7FFFFFFF) << "宣稱";
+        QTest::newRow("negative height") << poke(good, kDibHeight, quint32(-64)) << "宣稱";
+        QTest::newRow("directory and bitmap disagree")
+            << poke(good, kEntryWidth, 16, 1) << "目錄寫的是 16";
+        QTest::newRow("compressed") << poke(good, kDibCompression, 1) << "壓縮";
+        QTest::newRow("empty") << QByteArray() << "空的";
+        // 64 pixels claimed in both places over 32 pixels of data
+        QTest::newRow("bitmap wider than its bytes")
+            << poke(poke(good, kEntryWidth, 64, 1), kDibWidth, 64) << "需要";
+        QByteArray png = cursorFile({{sample(1), {0, 0}, true}});
+        png.replace(kPngWidth, 4, QByteArray("\0\1\0\0", 4));  // big-endian 65536
+        QTest::newRow("PNG claiming 65536 wide") << png << "PNG 圖片宣稱";
+    }
+    void damagedCursorsAreRefused() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, why);
+        const CursorFileResult r = decodeCursorFile(bytes);
+        QVERIFY2(r.image.isNull() && r.error.contains(why), qPrintable(r.error));
+    }
+
+    // Every cut of a good cursor is refused.
+    void truncatedCursorsAreRefused() {
+        const QByteArray good = cursorFile({{sample(2), {4, 4}}});
+        for (int len = 0; len < good.size(); ++len)
+            QVERIFY2(!decodeCursorFile(good.left(len)).ok(), qPrintable(QString::number(len)));
+    }
+
   private:
     QTemporaryDir m_dir;
 };
 
-QTEST_MAIN(TestHostileInputs)
-#include "tst_hostile_inputs.moc"
+QTEST_MAIN(TestFiles)
+#include "tst_files.moc"
