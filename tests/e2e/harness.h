@@ -367,14 +367,15 @@ class Stage {
     }
 };
 
-// Once the desktop shows pattern: a hammer darkens only its crack (so the canvas showed the
-// pattern everywhere else), and the palette's exit ends the program well.
+// Once the desktop shows pattern: enter shows it outside the palette, a hammer darkens only
+// its crack, and the palette's exit ends the program well.
 inline void enterStrikeAndExit(Stage& stage, const QImage& pattern, bool moveTitle,
                                QRect primary = {}) {
     QVERIFY2(waitUntil([&] { return changes(screenshot(), pattern).count == 0; }),
              "the pattern did not become the desktop");
     const auto palette = stage.enterCanvas(moveTitle, primary);
     QVERIFY2(palette, "no canvas over the primary screen and palette");
+    QCOMPARE(changes(screenshot(), pattern, palette->geometry).box, QRect());
     if (primary.isNull()) primary = pattern.rect();
     const QPoint at = primary.topLeft() + QPoint(primary.width() / 4, primary.height() * 3 / 4);
     const auto shot = strike(*palette, 2, at);
