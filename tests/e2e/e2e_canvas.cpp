@@ -4,14 +4,12 @@ using namespace e2e;
 using SamplePictures::readFile;
 
 namespace {
-// Tools' selection frames in the palette's client area; those of tools 5 to 7 end where the
-// fonts end their auto-sized captions.
+// Tools' selection frames in the palette's client area; that of the three-headed cannon ends
+// where the font ends its auto-sized caption (those of all seven: tst_palette).
 const QRect kChainsawFrame(QPoint(35, 19), QPoint(86, 86));
 const QRect kHammerFrame(QPoint(115, 19), QPoint(166, 86));
 const QRect kSquareFrame(QPoint(275, 19), QPoint(326, 86));
-const QRect kLowerRowFrames[] = {QRect(QPoint(35, 99), QPoint(81, 161)),
-                                 QRect(QPoint(115, 99), QPoint(160, 161)),
-                                 QRect(QPoint(195, 99), QPoint(240, 161))};
+const QRect kCannonFrame(QPoint(35, 99), QPoint(81, 161));
 const QString kSaveTitle = QStringLiteral("儲存圖片");
 
 // The share of the pixels of the one-pixel outline of r that are white on the screen.
@@ -47,7 +45,6 @@ class E2eCanvas : public QObject {
     void canvasShowsTheScreenAsItWas() {
         const auto palette = m_stage.enterCanvas(true, QRect({}, screenSize()));
         QVERIFY2(palette, "no canvas over the screen and palette after the enter command");
-        QVERIFY(m_stage.waitGone(sized(kTitleSize), 1000));
         // Whatever the pattern window shows now stays hidden: the canvas has its own copy,
         // taken without the title window.
         m_stage.background->setPixmap(QPixmap());
@@ -72,9 +69,7 @@ class E2eCanvas : public QObject {
         };
         QCOMPARE(whiteOutline(*still, *palette, kHammerFrame), 0.0);
         QVERIFY2(chooseTool({144, 72}, kHammerFrame), "no frame round the hammer");
-        for (const QRect& frame : kLowerRowFrames)  // each chosen by its picture
-            QVERIFY2(chooseTool(frame.topLeft() + QPoint(21, 21), frame),
-                     "no frame round a lower tool");
+        QVERIFY2(chooseTool({56, 120}, kCannonFrame), "no frame round the cannon's picture");
         QVERIFY2(chooseTool({296, 40}, kSquareFrame), "no frame round the square's picture");
         QCOMPARE(whiteOutline(shot, *palette, kHammerFrame), 0.0);  // the earlier frame went
 
@@ -115,7 +110,6 @@ class E2eCanvas : public QObject {
                  "saving through the dialog failed");
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path), 10000);
         const QByteArray firstBytes = readFile(path);
-        QVERIFY(firstBytes.startsWith("BM"));
         const QImage file(path);
         QCOMPARE(file.size(), screenSize());
         QCOMPARE(changes(file, *first, palette).box, QRect());
@@ -178,11 +172,11 @@ class E2eCanvas : public QObject {
             m_stage.environment.insert(QStringLiteral("QT_SCALE_FACTOR"), scaleFactor);
         const auto palette = m_stage.enterCanvas();
         QVERIFY2(palette, "no title, palette and canvas of the scaled sizes");
-        auto still = waitForStillScreen(5000, 200);
-        QVERIFY(still);
-        QCOMPARE(changes(*still, m_stage.pattern, palette->geometry).box, QRect());
+        // Cracked only there over the pattern: elsewhere the canvas is the desktop, pixel for
+        // pixel.
         const QPoint at(screenSize().width() / 5, screenSize().height() * 8 / 10);
-        QVERIFY(still = strike(*palette, 2, at));
+        const auto still = strike(*palette, 2, at);
+        QVERIFY(still);
         QVERIFY(crackedOnlyThere(m_stage.pattern, *still, at, palette->geometry));
         const QRect damage = changes(*still, m_stage.pattern, palette->geometry).box;
         QVERIFY(damage.width() > 178 || damage.height() > 155);  // more than unscaled could be

@@ -37,11 +37,10 @@ class E2eScreens : public QObject {
         QFETCH(QRect, primary);
         for (int i = 0; i < monitors.size(); i += 3)
             run("xrandr", {"--setmonitor", monitors[i], monitors[i + 1], monitors[i + 2]});
-        QVERIFY(showPattern(primary));
+        QVERIFY(m_stage.showPattern(primary));
         // The test's own Qt sees the same monitors: the canvas is its primary screen's size.
-        const auto palette = m_stage.enterCanvas(false);
-        QVERIFY(palette &&
-                m_stage.waitFor([&](const XWindow& w) { return w.geometry == primary; }));
+        const auto palette = m_stage.enterCanvas(false, primary);
+        QVERIFY(palette);
         // The canvas's copy, not what lies beneath it now.
         m_stage.background->setPixmap(QPixmap()), m_stage.background->repaint(), syncX();
         QImage shot = screenshot();
@@ -68,7 +67,7 @@ class E2eScreens : public QObject {
         QFETCH(QSize, to);
         const auto mode = [](QSize s) { return QString("%1x%2").arg(s.width()).arg(s.height()); };
         run("xrandr", {"-s", mode(from)});
-        QVERIFY(showPattern(QRect({}, from.expandedTo(to))));
+        QVERIFY(m_stage.showPattern(QRect({}, from.expandedTo(to))));
         const auto palette = m_stage.enterCanvas(false);
         QVERIFY(palette);
         // Clear of the palette, and off a smaller screen.
@@ -89,7 +88,6 @@ class E2eScreens : public QObject {
     }
 
   private:
-    bool showPattern(const QRect& area) { return m_stage.showPattern(area); }
     Stage m_stage;
 };
 

@@ -19,9 +19,6 @@ using SamplePictures::changes;
 
 constexpr QSize kTitleSize(309, 150);
 constexpr QSize kPaletteSize(360, 262);
-// A still screen for this long means no splinter is left: a visible one moves every step,
-// and one thrown high may stay above the screen for about a second.
-constexpr int kSplintersGoneMs = 1500;
 // The program's device pixel ratio in the scenario at hand; the test itself runs unscaled.
 inline double scale = 1;
 
@@ -195,7 +192,9 @@ inline std::optional<QImage> strike(const XWindow& palette, int tool, QPoint at,
     if (!waitUntil([&] { return changes(screenshot(), before, palette.geometry).count > 0; },
                    showsWithinMs))
         return std::nullopt;
-    return waitForStillScreen(20000, kSplintersGoneMs);
+    // A still screen for 1.5 s means no splinter is left: a visible one moves every step, and
+    // one thrown high may stay above the screen for about a second.
+    return waitForStillScreen(20000, 1500);
 }
 
 // A hammer's crack at the point: one of three pictures, each with its own point of impact,

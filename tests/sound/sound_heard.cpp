@@ -20,6 +20,8 @@ constexpr int kHead = 256, kOpening = 256;
 constexpr int kBlock = 128;              // step of following a sound through the recording
 constexpr double kQuiet = 0.004;         // RMS below this is silence (about -48 dBFS)
 constexpr double kLatencyTargetMs = 30;  // a figure for make bench, not a pass mark
+const QStringList kRawFormat{"--raw", "--latency-msec=10", "--rate=22050", "--channels=1",
+                             "--format=s16le"};
 
 using Known = std::pair<QString, Wave>;  // a sound's name and samples
 // A stretch of the recording: one of our sounds, or (no name) loud samples that are none of
@@ -119,12 +121,11 @@ QString playing(const std::vector<Heard>& heard, double at, const QString& loop 
             return h.name.isEmpty() ? "?" : h.name;
     return {};
 }
-// A benchmark row: what, ours, reference, detail, target, met. Printed, and kept for make bench
-// when it asks.
-void writeRow(const QStringList& fields) {
-    const QString screen =
-        QStringLiteral("%1x%2").arg(screenSize().width()).arg(screenSize().height());
-    const QString row = (QStringList{"ROW", fields[0], screen} + fields.mid(1)).join('\t');
+// A benchmark row: what, ours, reference, detail, target; then whether it met the target.
+// Printed, and kept for make bench when it asks.
+void writeRow(QStringList fields, bool met) {
+    fields.insert(1, QStringLiteral("%1x%2").arg(screenSize().width()).arg(screenSize().height()));
+    const QString row = "ROW\t" + (fields << (met ? "yes" : "NO")).join('\t');
     qInfo("%s", qPrintable(row));
     QFile rows(qEnvironmentVariable("SHATTER_SOUND_ROWS"));
     if (!rows.fileName().isEmpty() && rows.open(QIODevice::Append)) rows.write(row.toUtf8() + '\n');
@@ -149,9 +150,9 @@ class SoundHeard : public QObject {
         stopRecording();
         // The recording of a failure stays, as raw 16-bit mono at 22050 Hz.
         const QString kept = QCoreApplication::applicationDirPath() + "/FAILED-heard.raw";
-        if (QTest::currentTestFailed() && (QFile::remove(kept), QFile::copy(recordingPath(), kept)))
+        if (QTest::currentTestFailed() && (QFile::remove(kept), QFile::copy(m_recordingPath, kept)))
             qWarning("what was heard: %s", qPrintable(kept));
-        QFile::remove(recordingPath());
+        QFile::remove(m_recordingPath);
     }
 
     void everySoundInTurn() {
@@ -201,10 +202,9 @@ class SoundHeard : public QObject {
             qInfo("%8.0f ms  %s", times.back(), step.what.constData());
             QTest::qWait(step.waitMs);
         }
-        const double exitAt = click(controlCentre(m_stage.palette, FormId::FrmOption, "LabExit"));
+        times.push_back(click(controlCentre(m_stage.palette, FormId::FrmOption, "LabExit")));
         QVERIFY2(m_stage.waitForExit(), "the exit command did not end the program");
-        const double endAt = nowMs() + 600;
-        times.push_back(exitAt);
+        const double exitAt = times.back(), endAt = nowMs() + 600;
         QTest::qWait(600);
         const std::optional<std::vector<Heard>> t = analyse();
         QVERIFY(t);
@@ -241,8 +241,8 @@ class SoundHeard : public QObject {
         writeRow({"press -> its sound at the sink, above the server's own (ms)",
                   QString::number(lateMs, 'f', 1), "plain client, same file",
                   QStringLiteral("max %1").arg(worst, 0, 'f', 1),
-                  QStringLiteral("<= %1").arg(kLatencyTargetMs),
-                  lateMs <= kLatencyTargetMs ? "yes" : "NO"});
+                  QStringLiteral("<= %1").arg(kLatencyTargetMs)},
+                 lateMs <= kLatencyTargetMs);
     }
 
     // Without a sound server: at most one line on the error output, and neither the start nor
@@ -257,9 +257,10 @@ class SoundHeard : public QObject {
             without.push_back(startupMs(none));
         }
         const double a = SampleStats(with).median(), b = SampleStats(without).median();
-        writeRow({"start -> title window, no sound server (ms)", QString::number(b, 'f', 0),
-                  QStringLiteral("%1 with one").arg(a, 0, 'f', 0), "polled every 5 ms", "no slower",
-                  b <= a + 30 ? "yes" : "NO"});
+        writeRow(
+            {"start -> title window, no sound server (ms)", QString::number(b, 'f', 0),
+             QStringLiteral("%1 with one").arg(a, 0, 'f', 0), "polled every 5 ms", "no slower"},
+            b <= a + 30);
         QCOMPARE_LE(b, a + 1000);
 
         QVERIFY(m_stage.showPattern());
@@ -299,7 +300,7 @@ class SoundHeard : public QObject {
         // Back once what it plays can be recorded again; strikes from that moment, once the
         // recording holds a tenth of a second before the first.
         QVERIFY(startRecording());
-        const auto recording = [&] { return QFileInfo(recordingPath()).size() >= kRate / 5; };
+        const auto recording = [&] { return QFileInfo(m_recordingPath).size() >= kRate / 5; };
         QVERIFY(waitUntil(recording, 10000, 5));
         const double back = nowMs();
         std::vector<double> pressed;
@@ -318,8 +319,8 @@ class SoundHeard : public QObject {
             {QStringLiteral("sound server back (%1) -> connected again, no strike (ms)").arg(kind),
              QString::number(reconnectMs, 'f', 0), "-",
              QStringLiteral("first strike heard after %1 ms").arg(firstMs, 0, 'f', 0),
-             QStringLiteral("<= %1 retry").arg(PulseSoundPlayer::kMaxRetryMs),
-             reconnectMs <= PulseSoundPlayer::kMaxRetryMs + 500 ? "yes" : "NO"});
+             QStringLiteral("<= %1 retry").arg(PulseSoundPlayer::kMaxRetryMs)},
+            reconnectMs <= PulseSoundPlayer::kMaxRetryMs + 500);
         QVERIFY(m_stage.exitBy(m_stage.palette, FormId::FrmOption, "LabExit"));
         const QList<QByteArray> lines =
             m_stage.process.readAllStandardError().trimmed().split('\n');
@@ -349,21 +350,14 @@ class SoundHeard : public QObject {
         return shown;
     }
 
-    QString sink() const { return qEnvironmentVariable("SHATTER_SOUND_SINK"); }
-    QString recordingPath() const {
-        return qEnvironmentVariable("SHATTER_SOUND_DIR") + "/heard.raw";
-    }
-    QStringList rawFormat() const {
-        return {"--raw", "--latency-msec=10", "--rate=22050", "--channels=1", "--format=s16le"};
-    }
     bool startRecording() {
-        m_recording.start(QStringLiteral("parecord"),
-                          rawFormat() << "-d" << sink() + ".monitor" << recordingPath());
+        m_recording.start("parecord",
+                          kRawFormat + QStringList{"-d", m_sink + ".monitor", m_recordingPath});
         return m_recording.waitForStarted();
     }
     std::vector<Heard> recorded() {
         stopRecording();
-        return heardSounds(wave16(SamplePictures::readFile(recordingPath())), m_sounds);
+        return heardSounds(wave16(SamplePictures::readFile(m_recordingPath)), m_sounds);
     }
     void stopRecording() {
         if (m_recording.state() == QProcess::NotRunning) return;
@@ -376,7 +370,7 @@ class SoundHeard : public QObject {
     // Its stream is started on silence first, as a stream's first second can come out squeezed.
     bool referenceSounds() {
         QProcess player;
-        player.start(QStringLiteral("pacat"), rawFormat() << "-d" << sink());
+        player.start("pacat", kRawFormat + QStringList{"-d", m_sink});
         if (!player.waitForStarted()) return false;
         player.write(QByteArray(kRate * 2 * 3 / 10, '\0'));
         // Connected and its stream settled: the server lists the stream at once, but nothing it
@@ -424,6 +418,8 @@ class SoundHeard : public QObject {
         return program;
     }
 
+    const QString m_sink = qEnvironmentVariable("SHATTER_SOUND_SINK");
+    const QString m_recordingPath = qEnvironmentVariable("SHATTER_SOUND_DIR") + "/heard.raw";
     Stage m_stage;
     const QPoint m_at{screenSize().width() / 5, screenSize().height() * 5 / 6};  // off the palette
     QProcess m_recording;
