@@ -2,12 +2,9 @@
 #include <QScreen>
 #include <QtTest>
 
-#include "canvas/formula_start.h"
 #include "canvas/persistent_image.h"
 #include "canvas/splinter_animation.h"
 #include "canvas/tools/tool.h"
-#include "palette/frm_option.h"
-#include "shell/forms.h"
 #include "support/app_fixture.h"
 #include "support/sample_pictures.h"
 

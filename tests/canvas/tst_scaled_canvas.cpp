@@ -2,10 +2,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "canvas/formula_start.h"
 #include "canvas/splinter_animation.h"
 #include "platform/files/cursor_file.h"
-#include "shell/forms.h"
 #include "shell/layout_style.h"
 #include "shell/picture_box.h"
 #include "support/app_fixture.h"

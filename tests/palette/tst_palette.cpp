@@ -4,13 +4,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "canvas/formula_start.h"
-#include "layouts/data_files.h"
-#include "palette/frm_option.h"
 #include "platform/files/cursor_file.h"
 #include "platform/files/picture_file.h"
-#include "settings/frm_option2.h"
-#include "shell/forms.h"
 #include "shell/label.h"
 #include "shell/picture_box.h"
 #include "support/app_fixture.h"

@@ -1,12 +1,6 @@
 #include <QtTest>
 
-#include "about/frm_about.h"
-#include "canvas/formula_start.h"
-#include "layouts/data_files.h"
 #include "layouts/layouts.h"
-#include "settings/frm_option2.h"
-#include "shell/forms.h"
-#include "shell/frm_main.h"
 #include "shell/label.h"
 #include "support/app_fixture.h"
 #include "support/sample_pictures.h"

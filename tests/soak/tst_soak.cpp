@@ -2,13 +2,8 @@
 #include <QtTest>
 #include <random>
 
-#include "canvas/formula_start.h"
 #include "canvas/splinter_animation.h"
-#include "palette/frm_option.h"
 #include "palette/select_tool.h"
-#include "settings/frm_option2.h"
-#include "shell/forms.h"
-#include "shell/formula.h"
 #include "support/app_fixture.h"
 #include "support/sample_pictures.h"
 

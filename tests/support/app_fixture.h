@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 
+// Every window and the shared state: a test that takes the fixture needs no more of them.
 #include "about/frm_about.h"
 #include "canvas/formula_start.h"
 #include "layouts/data_files.h"
