@@ -162,12 +162,10 @@ class TestFiles : public QObject {
         QTest::addColumn<QPoint>("hotSpot");
         const QImage odd = sample(4, {17, 9}), first = sample(5, {16, 16}),
                      png = sample(7, {48, 48});
-        QTest::newRow("odd width pads rows")
-            << cursorFile({{odd, {16, 8}}}) << odd << QPoint(16, 8);
+        QTest::newRow("odd width pads rows") << icon({{odd, {16, 8}}}, 2) << odd << QPoint(16, 8);
         QTest::newRow("first of two counts")
-            << cursorFile({{first, {3, 4}}, {sample(6), {30, 30}}}) << first << QPoint(3, 4);
-        QTest::newRow("stored as PNG")
-            << cursorFile({{png, {47, 0}, true}}) << png << QPoint(47, 0);
+            << icon({{first, {3, 4}}, {sample(6), {30, 30}}}, 2) << first << QPoint(3, 4);
+        QTest::newRow("stored as PNG") << icon({{png, {47, 0}, true}}, 2) << png << QPoint(47, 0);
     }
     void goodCursorsGivePictureAndHotSpot() {
         QFETCH(QByteArray, bytes);
@@ -180,7 +178,7 @@ class TestFiles : public QObject {
     void damagedCursorsAreRefused_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("why");
-        const QByteArray good = cursorFile({{sample(1), {0, 0}}});
+        const QByteArray good = icon({{sample(1), {0, 0}}}, 2);
         QTest::newRow("an icon") << poke(good, kType, 1, 2) << "圖示檔";
         QTest::newRow("no pictures") << poke(good, kCount, 0, 2) << "沒有圖片";
         QTest::newRow("offset past the end")
@@ -195,9 +193,9 @@ class TestFiles : public QObject {
         // 64 pixels claimed in both places over 32 pixels of data
         QTest::newRow("bitmap wider than its bytes")
             << poke(poke(good, kEntryWidth, 64, 1), kDibWidth, 64) << "需要";
-        QByteArray png = cursorFile({{sample(1), {0, 0}, true}});
-        png.replace(kPngWidth, 4, QByteArray("\0\1\0\0", 4));  // big-endian 65536
-        QTest::newRow("PNG claiming 65536 wide") << png << "PNG 圖片宣稱";
+        const QByteArray png = icon({{sample(1), {0, 0}, true}}, 2);
+        // 0x100 little-endian reads 65536 big-endian, as the PNG header holds it.
+        QTest::newRow("PNG claiming 65536 wide") << poke(png, kPngWidth, 0x100) << "PNG 圖片宣稱";
     }
     void damagedCursorsAreRefused() {
         QFETCH(QByteArray, bytes);
@@ -208,7 +206,7 @@ class TestFiles : public QObject {
 
     // Every cut of a good cursor is refused.
     void truncatedCursorsAreRefused() {
-        const QByteArray good = cursorFile({{sample(2), {4, 4}}});
+        const QByteArray good = icon({{sample(2), {4, 4}}}, 2);
         for (int len = 0; len < good.size(); ++len)
             QVERIFY2(!decodeCursorFile(good.left(len)).ok(), qPrintable(QString::number(len)));
     }

@@ -90,9 +90,6 @@ inline QByteArray icon(const QList<IconPicture>& pictures, int type = 1) {
     }
     return le(0, 2) + le(type, 2) + le(quint32(pictures.size()), 2) + entries + payloads;
 }
-inline QByteArray cursorFile(const QList<IconPicture>& pictures) {
-    return icon(pictures, 2);
-}
 
 // A BI_RGB bitmap at 16 (5-5-5), 24 or 32 bits a pixel, as other programs write them.
 inline QByteArray rawBmp(const QImage& image, int bpp, bool topDown = false) {
