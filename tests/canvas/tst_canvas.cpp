@@ -308,8 +308,7 @@ class TestCanvas : public QObject {
 
     void animationRepaintsOldAndNewAndStopsWhenAllAreGone() {
         std::vector<QRegion> repaints;
-        QImage sprite(17, 17, QImage::Format_RGB32);
-        sprite.fill(qRgb(255, 0, 255));
+        const QImage sprite = PersistentImage(QSize(17, 17), 0xFF00FF).image();  // magenta
         SplinterAnimation a(sprite, QPoint(16, 16), QSize(800, 600),
                             [&](const QRegion& r) { repaints.push_back(r); });
         m_app->fakes.random->fallback = 0.999999;  // clock 30, 73 pixels right per step

@@ -14,14 +14,6 @@
 using SamplePictures::changes;
 using SamplePictures::pattern;
 
-namespace {
-QImage block(QSize size, Qt::GlobalColor colour) {
-    QImage b(size, QImage::Format_RGB32);
-    b.fill(colour);
-    return b;
-}
-}  // namespace
-
 class TestScaledCanvas : public QObject {
     Q_OBJECT
   private Q_SLOTS:
@@ -37,9 +29,9 @@ class TestScaledCanvas : public QObject {
     // back 1:1.
     void snapshotIsWholeAndPaintedAndSavedOneToOne() {
         Formula_Start& canvas = forms().get<Formula_Start>();
-        // The window covers every device pixel of the screen, with less than a logical one over.
-        const QSize window = canvas.client()->size() * m_s;
-        QVERIFY(window.width() < m_screen.width() + m_s);  // the grab below shows it covers them
+        // The window covers every device pixel of the screen (the grab below shows it), with
+        // less than a logical one over.
+        QVERIFY(canvas.client()->width() * m_s < m_screen.width() + m_s);
         QImage shown = canvas.client()->grab().toImage().convertToFormat(QImage::Format_RGB32);
         shown.setDevicePixelRatio(1);
         shown = shown.copy(QRect(QPoint(0, 0), m_screen));
@@ -90,8 +82,8 @@ class TestScaledCanvas : public QObject {
         for (const char* set : {"PicGlass", "PicBomb", "PicBomb2", "PicBomb3"})
             for (int i = 1; i <= 3; ++i)
                 if (PictureBox* holder = canvas.picture(set, i))
-                    holder->setPicture(block(holder->picture().size(), Qt::gray));
-        canvas.PicTo()->setPicture(block(QSize(101, 50), Qt::gray));
+                    holder->setPicture(PersistentImage(holder->picture().size(), 0xA4A0A0).image());
+        canvas.PicTo()->setPicture(PersistentImage(QSize(101, 50), 0xA4A0A0).image());
         const QImage before = canvas.image().image().copy();
         canvas.Form_MouseDown(1, 0, at.x(), at.y());
         QTEST(changes(before, canvas.image().image()).box, "damage");
@@ -102,8 +94,8 @@ class TestScaledCanvas : public QObject {
         if (m_s != 2) QSKIP("the dot is checked at 2");
         Formula_Start& canvas = canvasWith(5);
         canvas.image().reset(canvas.image().size(), 0xFFFFFF);
-        canvas.picture("PicBomb", 2)->setPicture(block(QSize(25, 25), Qt::white));
-        canvas.picture("PicBomb", 1)->setPicture(block(QSize(25, 25), Qt::black));
+        canvas.picture("PicBomb", 2)->setPicture(PersistentImage(QSize(25, 25), 0xFFFFFF).image());
+        canvas.picture("PicBomb", 1)->setPicture(PersistentImage(QSize(25, 25), 0).image());
         const QImage before = canvas.image().image().copy();
         canvas.Form_MouseDown(1, 0, 200, 150);  // first hole centred at device (240, 200)
         const QImage after = canvas.image().image();

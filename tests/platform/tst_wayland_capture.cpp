@@ -138,13 +138,11 @@ class TestWaylandCapture : public QObject {
         QTest::addColumn<QString>("where");  // old, home, garbage
         QTest::addColumn<bool>("kept");
         QTest::addColumn<QImage>("prepared");  // a picture made ready to decode into, or none
-        QImage red(144, 48, QImage::Format_RGB32);
-        red.fill(Qt::red);
         QTest::newRow("old temporary") << "old" << true << QImage();
         QTest::newRow("user's folder") << "home" << true << QImage();
         QTest::newRow("not a picture") << "garbage" << false << QImage();
         // The prepared picture must never pass for the desktop.
-        QTest::newRow("not a picture, prepared") << "garbage" << false << red;
+        QTest::newRow("not a picture, prepared") << "garbage" << false << pattern(144, 48, 5);
     }
     void readPicture() {
         QFETCH(QString, where);
