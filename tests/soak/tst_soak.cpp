@@ -40,9 +40,8 @@ SoakResult runScript(uint32_t seed, const QString& dir) {
     const auto real = [&](double from, double to) {
         return std::uniform_real_distribution<double>(from, to)(rng);
     };
-    const auto point = [&] {
-        const double x = real(-60, screen.width() + 60);
-        return QPointF(x, real(-60, screen.height() + 60));
+    const auto point = [&] {  // in braces, x is drawn first
+        return QPointF{real(-60, screen.width() + 60), real(-60, screen.height() + 60)};
     };
     AppFixture app;
     SoakResult result;
