@@ -59,11 +59,11 @@ int main(int argc, char** argv) {
     QImage argb = pattern(16, 16).convertToFormat(QImage::Format_ARGB32);
     argb.setPixel(0, 0, 0x40FF0000u);
     bool ok = true;
-    ok &= put(cursor, "one.cur", cursorFile({{pattern(32, 32), {1, 2}}}));
-    ok &= put(cursor, "two.cur",
-              cursorFile({{pattern(16, 16), {1, 2}}, {pattern(32, 32, 9), {1, 2}}}));
-    ok &= put(cursor, "alpha.cur", cursorFile({{argb, {1, 2}}}));
-    ok &= put(cursor, "png.cur", cursorFile({{argb, {1, 2}, true}}));
+    ok &= put(cursor, "one.cur", icon({{pattern(32, 32), {1, 2}}}, 2));
+    ok &=
+        put(cursor, "two.cur", icon({{pattern(16, 16), {1, 2}}, {pattern(32, 32, 9), {1, 2}}}, 2));
+    ok &= put(cursor, "alpha.cur", icon({{argb, {1, 2}}}, 2));
+    ok &= put(cursor, "png.cur", icon({{argb, {1, 2}, true}}, 2));
     ok &= put(picture, "24.bmp", encode(p, "bmp"));
     ok &= put(picture, "16.bmp", rawBmp(p, 16));
     ok &= put(picture, "32-top-down.bmp", rawBmp(p, 32, true));
@@ -74,6 +74,6 @@ int main(int argc, char** argv) {
     ok &= put(picture, "p.gif", gif(p.convertToFormat(QImage::Format_Indexed8)));
     ok &= put(picture, "p.png", encode(argb, "png"));
     ok &= put(picture, "p.ico", icon({p, argb}));
-    ok &= put(picture, "p.cur", cursorFile({{argb, {1, 2}}}));
+    ok &= put(picture, "p.cur", icon({{argb, {1, 2}}}, 2));
     return ok ? 0 : 1;
 }
