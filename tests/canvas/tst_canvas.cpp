@@ -22,17 +22,17 @@ namespace {
 class RecordingSurface final : public CanvasSurface {
   public:
     RecordingSurface() {
-        // Set by set, in SpriteSet's order: glass 1 to 3, bomb 1 and 2, bomb2 1 and 2, bomb3 1 to
-        // 3, and the stamp's alone as 0.
         const QSize sizes[] = {{178, 155}, {14, 13}, {20, 19}, {60, 60}, {101, 50}};
-        const int counts[] = {3, 2, 2, 3, 1};
-        const QRgb colours[] = {0xC0FFEE, 0xBADA55, 0x5EED11, 0x123456, 0xF0F0F0, 0x0F0F0F,
-                                0xAAAAAA, 0x77FF77, 0x0F770F, 0xEEEE00, 0x13579B};
-        for (int set = 0, k = 0; set < 5; ++set)
-            for (int i = 1; i <= counts[set]; ++i)
-                (holders[{set, set == int(SpriteSet::To) ? 0 : i}] =
-                     QImage(sizes[set], QImage::Format_ARGB32))
-                    .fill(QColor::fromRgba(colours[k++]));
+        const std::tuple<SpriteSet, int, QRgb> colours[] = {
+            {SpriteSet::Glass, 1, 0xC0FFEE}, {SpriteSet::Glass, 2, 0xBADA55},
+            {SpriteSet::Glass, 3, 0x5EED11}, {SpriteSet::Bomb, 1, 0x123456},
+            {SpriteSet::Bomb, 2, 0xF0F0F0},  {SpriteSet::Bomb2, 1, 0x0F0F0F},
+            {SpriteSet::Bomb2, 2, 0xAAAAAA}, {SpriteSet::Bomb3, 1, 0x77FF77},
+            {SpriteSet::Bomb3, 2, 0x0F770F}, {SpriteSet::Bomb3, 3, 0xEEEE00},
+            {SpriteSet::To, 0, 0x13579B}};
+        for (const auto& [set, index, colour] : colours)
+            (holders[{int(set), index}] = QImage(sizes[int(set)], QImage::Format_ARGB32))
+                .fill(QColor::fromRgba(colour));
     }
     PersistentImage& image() override { return img; }
     const QImage& sprite(SpriteSet set, int index) const override {

@@ -79,6 +79,7 @@ class TestScaledCanvas : public QObject {
         Formula_Start& canvas = canvasWith(tool);
         canvas.setScreenSize(QSize(1920, 1080));
         canvas.image().reset(QSize(1920, 1080), 0xFFFFFF);
+        // Qt::gray, as the canvas writes colours: 0x00BBGGRR.
         for (const char* set : {"PicGlass", "PicBomb", "PicBomb2", "PicBomb3"})
             for (int i = 1; i <= 3; ++i)
                 if (PictureBox* holder = canvas.picture(set, i))
