@@ -4,6 +4,7 @@
 
 #include "canvas/formula_start.h"
 #include "palette/select_tool.h"
+#include "palette/shortcut_keys.h"
 #include "platform/files/cursor_file.h"
 #include "settings/frm_option2.h"
 #include "shell/forms.h"
@@ -52,6 +53,7 @@ QImage toolPicture(const QImage& cursor, QSize holder) {
 FrmOption::FrmOption() : Form(kId) {
     // Clicking the full-screen canvas would otherwise bury this window under it.
     setWindowFlag(Qt::WindowStaysOnTopHint);
+    new ShortcutKeys(*this);
     for (int n = 1; n <= Formula::kToolCount; ++n) {
         PictureBox* pic = picture(QStringLiteral("Prop%1_1").arg(n));
         Label* caption = label(QStringLiteral("Prop%1_2").arg(n));
