@@ -150,6 +150,13 @@ void Formula_Start::Form_MouseUp(int Button, int, double X, double Y) {
     if (Button & 1) m_history.end();
 }
 
+void Formula_Start::takeKeyboard(bool take) {
+    QWindow* window = windowHandle();
+    if (!window) return;
+    window->setFlag(Qt::WindowDoesNotAcceptFocus, !take);
+    if (take && isVisible()) activateWindow();
+}
+
 bool Formula_Start::undo() {
     const QRegion changed = m_image.undo();
     for (const QRect& r : changed) invalidate(r);

@@ -48,6 +48,9 @@ class Formula_Start : public Form, public CanvasSurface {
     bool undo();
     bool redo();
     const ActionHistory& history() const { return m_history; }
+    // While the canvas is the only window shown it takes the keyboard, so the keys still reach
+    // Shatter; with the palette up it takes none, or a window manager would raise it over it.
+    void takeKeyboard(bool take);
     // Repaints the touched rectangle now.
     void Refresh(const QRect& dirty) override;
     PictureBox* PicTo() const;

@@ -92,6 +92,11 @@ void FrmOption::Form_Load() {
     }
 }
 
+void FrmOption::showForm() {
+    if (Formula_Start* canvas = forms().ifLoaded<Formula_Start>()) canvas->takeKeyboard(false);
+    Form::showForm();
+}
+
 void FrmOption::Form_QueryUnload() {
     Formula::PlayNoSound();
 }
@@ -99,7 +104,9 @@ void FrmOption::Form_QueryUnload() {
 void FrmOption::Form_MouseDown(int Button, int, double, double) {
     if (Button != kRight) return;
     hideForm();
-    forms().get<Formula_Start>().showForm();
+    Formula_Start& canvas = forms().get<Formula_Start>();
+    canvas.showForm();
+    canvas.takeKeyboard(true);
 }
 
 void FrmOption::Form_MouseMove(int Button, int, double, double) {

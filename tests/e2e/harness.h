@@ -404,6 +404,15 @@ inline void enterStrikeAndExit(Stage& stage, const QImage& pattern, bool moveTit
         const QRect onCanvas = palette->geometry.translated(-seen.topLeft());
         QCOMPARE(changes(png, shot->copy(seen), onCanvas).count, 0);
         QCOMPARE(png.copy(onCanvas), pattern.copy(palette->geometry));
+        // Alone, the canvas takes the keys; the palette it brings back is above it again.
+        click(clientToScreen(*palette, {340, 150}), 3);
+        QVERIFY(stage.waitGone(sized(kPaletteSize)));
+        keys("ctrl+z");
+        QVERIFY2(screenIs(before), "Ctrl+Z on the canvas alone did nothing");
+        click(at, 3);
+        QVERIFY(stage.waitFor(sized(kPaletteSize)));
+        keys("ctrl+y");
+        QVERIFY2(screenIs(*shot), "Ctrl+Y on the palette did nothing");
     }
     QVERIFY(stage.exitBy(*palette, FormId::FrmOption, "LabExit"));
 }
