@@ -84,7 +84,8 @@ undo_row() {  # what, benchmark
     [[ -n "$cpu" ]] || { echo "$0: the undo benchmark $2 gave no figure" >&2; exit 70; }
     row "$1: handler time, CPU (ms; wall in brackets)" "3840x2160 offscreen" \
         "$(awk -v c="$cpu" -v w="$wall" 'BEGIN { printf "%.4f (%.4f)", c / 1e3, w / 1e3 }')" \
-        "-" "undo and redo alike" "<= 0.2" "$(awk -v c="$cpu" 'BEGIN { print c / 1e3 <= 0.2 ? "yes" : "NO" }')"
+        "-" "undo and redo alike" "<= 0.2" \
+        "$(awk -v c="$cpu" 'BEGIN { print c / 1e3 <= 0.2 ? "yes" : "NO" }')"
 }
 echo "undo and redo ..." >&2
 undo_row "undo of a hammer strike" BM_UndoHammer4K

@@ -22,12 +22,18 @@ ShortcutKeys::Command ShortcutKeys::commandFor(int key, Qt::KeyboardModifiers mo
         return key == Qt::Key_Z ? Command::Redo : Command::None;
     if (modifiers != Qt::ControlModifier) return Command::None;
     switch (key) {
-        case Qt::Key_Z: return Command::Undo;
-        case Qt::Key_Y: return Command::Redo;
-        case Qt::Key_C: return Command::Copy;
-        case Qt::Key_S: return Command::Save;
-        case Qt::Key_O: return Command::Load;
-        default: return Command::None;
+        case Qt::Key_Z:
+            return Command::Undo;
+        case Qt::Key_Y:
+            return Command::Redo;
+        case Qt::Key_C:
+            return Command::Copy;
+        case Qt::Key_S:
+            return Command::Save;
+        case Qt::Key_O:
+            return Command::Load;
+        default:
+            return Command::None;
     }
 }
 
@@ -35,16 +41,25 @@ void ShortcutKeys::run(Command command) {
     Formula_Start* canvas = forms().ifLoaded<Formula_Start>();
     if (!canvas) return;
     switch (command) {
-        case Command::Undo: canvas->undo(); break;
-        case Command::Redo: canvas->redo(); break;
+        case Command::Undo:
+            canvas->undo();
+            break;
+        case Command::Redo:
+            canvas->redo();
+            break;
         case Command::Copy:
             // A copy of its own: the next strike must not have to copy the whole picture first.
             // Whoever held the clipboard gives it up to us, as with any copy.
             QGuiApplication::clipboard()->setImage(canvas->image().image().copy());
             break;
-        case Command::Save: m_palette.SavePic_MouseDown(1, 0, 0, 0); break;
-        case Command::Load: m_palette.LoadPic_MouseDown(1, 0, 0, 0); break;
-        case Command::None: break;
+        case Command::Save:
+            m_palette.SavePic_MouseDown(1, 0, 0, 0);
+            break;
+        case Command::Load:
+            m_palette.LoadPic_MouseDown(1, 0, 0, 0);
+            break;
+        case Command::None:
+            break;
     }
 }
 

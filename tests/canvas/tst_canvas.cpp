@@ -338,7 +338,8 @@ class TestCanvas : public QObject {
     void undoAndRedoEachTool_data() {
         QTest::addColumn<int>("tool");
         QTest::addColumn<QPoint>("at");
-        for (int n = 1; n <= Formula::kToolCount; ++n) QTest::addRow("tool %d", n) << n << QPoint(400, 300);
+        for (int n = 1; n <= Formula::kToolCount; ++n)
+            QTest::addRow("tool %d", n) << n << QPoint(400, 300);
         QTest::addRow("hammer over the top left corner") << 2 << QPoint(5, 5);
         QTest::addRow("circle over the bottom right corner") << 3 << QPoint(780, 590);
     }
@@ -382,13 +383,15 @@ class TestCanvas : public QObject {
             history.end();
             states << img.image().copy();
         }
-        QCOMPARE(QList<qsizetype>({history.doneCount(), history.bytes()}), QList<qsizetype>({3, 3 * 4096}));
+        QCOMPARE(QList<qsizetype>({history.doneCount(), history.bytes()}),
+                 QList<qsizetype>({3, 3 * 4096}));
         QVERIFY(!img.undo().isEmpty() && !img.undo().isEmpty() && !img.undo().isEmpty());
         QVERIFY(img.undo().isEmpty());
         QCOMPARE(img.image(), states[2]);
         img.redo();
         img.blit(pattern(100, 70), QRect(0, 0, 100, 70), QPoint(0, 0), RasterOp::Copy);
-        QCOMPARE(QList<qsizetype>({history.doneCount(), history.bytes()}), QList<qsizetype>({1, 28000}));
+        QCOMPARE(QList<qsizetype>({history.doneCount(), history.bytes()}),
+                 QList<qsizetype>({1, 28000}));
         const QImage after = img.image().copy();
         img.resize(QSize(85, 55), {}, 0);
         img.undo();

@@ -390,7 +390,8 @@ inline void enterStrikeAndExit(Stage& stage, const QImage& pattern, bool moveTit
     QVERIFY(shot && crackedOnlyThere(before, *shot, at, palette->geometry));
     if (!paste.isEmpty()) {
         const auto screenIs = [&](const QImage& want) {
-            return waitUntil([&] { return changes(screenshot(), want, palette->geometry).count == 0; });
+            return waitUntil(
+                [&] { return changes(screenshot(), want, palette->geometry).count == 0; });
         };
         keys("ctrl+z");
         QVERIFY2(screenIs(before), "Ctrl+Z did not bring the desktop back");

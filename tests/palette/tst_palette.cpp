@@ -265,7 +265,8 @@ class TestPalette : public QObject {
         QVERIFY(writeFile(path("a.ZEL"), encode(loaded, "bmp")));
         m_app->fakes.dialogs->openAnswers.push_back(path("a.ZEL"));
         const auto press = [](Form& window, Qt::Key key, bool shift = false) {
-            QTest::keyClick(&window, key, Qt::ControlModifier | (shift ? Qt::ShiftModifier : Qt::NoModifier));
+            QTest::keyClick(&window, key,
+                            Qt::ControlModifier | (shift ? Qt::ShiftModifier : Qt::NoModifier));
         };
         press(canvas(), Qt::Key_O);
         QCOMPARE(now, loaded);
@@ -278,7 +279,8 @@ class TestPalette : public QObject {
         QCOMPARE(now, shown);
         press(canvas(), Qt::Key_Y);
         press(canvas(), Qt::Key_C);
-        QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), loaded);
+        QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+                 loaded);
         m_app->fakes.dialogs->saveAnswers.push_back(path("k.ZEL"));
         press(palette(), Qt::Key_S);
         QCOMPARE(readFile(path("k.ZEL")), PictureFile::encodeBmp(loaded));
