@@ -33,13 +33,18 @@ QPoint strikePoint(int64_t i) {
     return QPoint(int(200 + (i * 977) % 3400), int(200 + (i * 613) % 1800));
 }
 
-void BM_HammerHandler4K(benchmark::State& state) {
+// The canvas at 4K over a desktop-like picture, the hammer selected, the history empty.
+Formula_Start& hammerCanvas() {
     Formula_Start& canvas = forms().get<Formula_Start>();
-    canvas.setScreenSize(k4K);
-    canvas.loadPicture(desktopLike(k4K));
+    canvas.setScreenSize(k4K, desktopLike(k4K));
     canvas.showForm();
     QCoreApplication::processEvents();
     for (int n = 1; n <= Formula::kToolCount; ++n) Formula::PropOn(n) = n == 2 ? -1 : 0;
+    return canvas;
+}
+
+void BM_HammerHandler4K(benchmark::State& state) {
+    Formula_Start& canvas = hammerCanvas();
     // With QT_SCALE_FACTOR set the same device points are struck, in logical pixels.
     const double s = canvas.scale().factor();
     int64_t i = 0;
@@ -56,6 +61,45 @@ void BM_HammerHandler4K(benchmark::State& state) {
     if (canvas.splinters()) canvas.splinters()->stop();
 }
 BENCHMARK(BM_HammerHandler4K)->Unit(benchmark::kMicrosecond);
+
+// Taking back and doing again cost the same: the iterations alternate, so each is one of them.
+void undoRedoLoop(benchmark::State& state, Formula_Start& canvas) {
+    // The repaints they ask for merge into one that the event loop runs afterwards.
+    int64_t i = 0;
+    for (auto _ : state) benchmark::DoNotOptimize(i++ % 2 ? canvas.redo() : canvas.undo());
+    if (canvas.splinters()) canvas.splinters()->stop();
+}
+
+void BM_UndoHammer4K(benchmark::State& state) {
+    Formula_Start& canvas = hammerCanvas();
+    canvas.Form_MouseDown(1, 0, 1000, 800);
+    canvas.Form_MouseUp(1, 0, 1000, 800);
+    undoRedoLoop(state, canvas);
+}
+BENCHMARK(BM_UndoHammer4K)->Unit(benchmark::kMicrosecond);
+
+void BM_UndoLoad4K(benchmark::State& state) {
+    Formula_Start& canvas = hammerCanvas();
+    canvas.loadPicture(desktopLike(k4K).mirrored());
+    undoRedoLoop(state, canvas);
+}
+BENCHMARK(BM_UndoLoad4K)->Unit(benchmark::kMicrosecond);
+
+// What the history keeps after 50 strikes, each at its own place.
+void BM_HistoryOf50Strikes(benchmark::State& state) {
+    Formula_Start& canvas = hammerCanvas();
+    for (auto _ : state) {
+        for (int64_t i = 0; i < 50; ++i) {
+            const QPoint p = strikePoint(i);
+            canvas.Form_MouseDown(1, 0, p.x(), p.y());
+            canvas.Form_MouseUp(1, 0, p.x(), p.y());
+        }
+    }
+    state.counters["MB"] = double(canvas.history().bytes()) / (1 << 20);
+    state.counters["kept"] = canvas.history().doneCount();
+    if (canvas.splinters()) canvas.splinters()->stop();
+}
+BENCHMARK(BM_HistoryOf50Strikes)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -10,7 +10,7 @@ packages=(
     xvfb openbox xdotool x11-utils x11-apps
     libxcb-shm0-dev libbenchmark-dev libxcb-damage0-dev libxcb-xtest0-dev clang libclang-rt-14-dev imagemagick
     file lintian desktop-file-utils appstream mmdebstrap
-    x11-xserver-utils xserver-xephyr xwayland
+    x11-xserver-utils xserver-xephyr xwayland xclip wl-clipboard
     fonts-urw-base35 qt6-translations-l10n
     qt6-wayland dbus-daemon dbus-bin sway swaybg grim pipewire xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk
     pulseaudio pulseaudio-utils libpulse-dev pipewire-pulse wireplumber

@@ -74,6 +74,31 @@ hammer_row "3840x2160 offscreen" "$scratch/hammer.csv"
 QT_SCALE_FACTOR=2 run_gb "$bench/bench_canvas_window" 'BM_HammerHandler4K' "$scratch/hammer2.csv"
 hammer_row "3840x2160 at scale 2 offscreen" "$scratch/hammer2.csv"
 
+# --- Undo and redo at 4K: a hammer strike's tiles, a loaded picture's whole frame; the history
+#     that 50 strikes leave (each is its own run: their figures differ) ---------------------------
+undo_row() {  # what, benchmark
+    local cpu wall
+    run_gb "$bench/bench_canvas_window" "$2" "$scratch/undo.csv"
+    cpu="$(gb_field "$scratch/undo.csv" "$2" 4)"
+    wall="$(gb_field "$scratch/undo.csv" "$2" 3)"
+    [[ -n "$cpu" ]] || { echo "$0: the undo benchmark $2 gave no figure" >&2; exit 70; }
+    row "$1: handler time, CPU (ms; wall in brackets)" "3840x2160 offscreen" \
+        "$(awk -v c="$cpu" -v w="$wall" 'BEGIN { printf "%.4f (%.4f)", c / 1e3, w / 1e3 }')" \
+        "-" "undo and redo alike" "<= 0.2" \
+        "$(awk -v c="$cpu" 'BEGIN { print c / 1e3 <= 0.2 ? "yes" : "NO" }')"
+}
+echo "undo and redo ..." >&2
+undo_row "undo of a hammer strike" BM_UndoHammer4K
+undo_row "undo of a loaded 4K picture" BM_UndoLoad4K
+run_gb "$bench/bench_canvas_window" BM_HistoryOf50Strikes "$scratch/history.csv"
+history="$(awk -F, 'NR == 1 { for (i = 1; i <= NF; i++) col[$i] = i }
+    $1 ~ /_median"$/ { printf "%.1f %d", $col["\"MB\""], $col["\"kept\""] }' "$scratch/history.csv")"
+read -r history_mb history_kept <<<"$history"
+[[ -n "${history_kept:-}" ]] || { echo "$0: the history benchmark gave no figure" >&2; exit 70; }
+row "memory the undo history holds after 50 hammer strikes (MB)" "3840x2160 offscreen" "$history_mb" \
+    "31.6 one 4K frame" "$history_kept strikes kept" "<= 64, all 50 kept" \
+    "$(awk -v m="$history_mb" -v k="$history_kept" 'BEGIN { print m <= 64 && k == 50 ? "yes" : "NO" }')"
+
 # --- Save and load 4K bitmaps against ImageMagick converting the same picture ---------------
 echo "bitmap save and load ..." >&2
 run_gb "$bench/bench_picture_file" 'BM_(Save|Load)Bmp4K' "$scratch/bmp.csv"

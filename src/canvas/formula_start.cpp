@@ -48,6 +48,7 @@ Formula_Start::Formula_Start() : Form(kId) {
     // A window manager puts a focused screen-sized window above every other layer, which
     // would bury the palette; the canvas needs no keyboard, so it never takes the focus.
     setWindowFlag(Qt::WindowDoesNotAcceptFocus);
+    m_image.setHistory(&m_history);
     m_image.setForeColor(ForeColor());
     m_image.setDrawWidth(DrawWidth());
     for (int n = 1; n <= Formula::kToolCount; ++n) m_tools[n - 1] = makeTool(n);
@@ -120,6 +121,7 @@ void Formula_Start::Form_MouseDown(int Button, int, double X, double Y) {
     // A splinter is a control with no handlers of its own: what lands on it never reaches us.
     m_pressOnSplinter = splinterAt(X, Y);
     if (m_pressOnSplinter) return;
+    if (Button == 1) m_history.begin();
     // The flags are read once, as the press arrives: nothing a tool starts can make the same
     // press carry out a tool chosen later.
     const ToolFlags selected = selectedTools();
@@ -130,6 +132,7 @@ void Formula_Start::Form_MouseDown(int Button, int, double X, double Y) {
 
 void Formula_Start::Form_MouseMove(int Button, int, double X, double Y) {
     // Button is the set held: the left one alone, not left and right together.
+    if (!(Button & 1)) m_history.end();  // a release that never came
     if (m_pressOnSplinter) return;
     const ToolFlags selected = selectedTools();
     for (int n = 1; n <= Formula::kToolCount; ++n)
@@ -144,6 +147,26 @@ void Formula_Start::Form_MouseUp(int Button, int, double X, double Y) {
     const ToolFlags selected = selectedTools();
     for (int n = 1; n <= Formula::kToolCount; ++n)
         if (selected[n - 1] && Button == 1) m_tools[n - 1]->release(*this, X, Y);
+    if (Button & 1) m_history.end();
+}
+
+void Formula_Start::takeKeyboard(bool take) {
+    QWindow* window = windowHandle();
+    if (!window) return;
+    window->setFlag(Qt::WindowDoesNotAcceptFocus, !take);
+    if (take && isVisible()) activateWindow();
+}
+
+bool Formula_Start::undo() {
+    const QRegion changed = m_image.undo();
+    for (const QRect& r : changed) invalidate(r);
+    return !changed.isEmpty();
+}
+
+bool Formula_Start::redo() {
+    const QRegion changed = m_image.redo();
+    for (const QRect& r : changed) invalidate(r);
+    return !changed.isEmpty();
 }
 
 void Formula_Start::showForm() {
@@ -260,6 +283,7 @@ void Formula_Start::setScale(DeviceScale scale) {
 }
 
 void Formula_Start::setScreenSize(QSize size, QImage snapshot) {
+    m_history.clear();  // a new snapshot: nothing before it can come back
     setClientGeometry(QRect(QPoint(0, 0), m_scale.logicalCover(QRect(QPoint(0, 0), size)).size()));
     if (!snapshot.isNull()) {
         // Qt's grab marks its picture as scaled; here it is device pixels, painted 1:1.

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 
+#include "canvas/action_history.h"
 #include "canvas/canvas_surface.h"
 #include "canvas/persistent_image.h"
 #include "shell/form.h"
@@ -42,6 +43,14 @@ class Formula_Start : public Form, public CanvasSurface {
     // Puts a picture at (0, 0), 1:1 in device pixels, over the background colour in place of
     // everything shown.
     void loadPicture(const QImage& picture);
+    // Takes back the last action on the picture (a press up to its release, or a load), or does
+    // the last one taken back again; false when there was none or a press is still held.
+    bool undo();
+    bool redo();
+    const ActionHistory& history() const { return m_history; }
+    // While the canvas is the only window shown it takes the keyboard, so the keys still reach
+    // Shatter; with the palette up it takes none, or a window manager would raise it over it.
+    void takeKeyboard(bool take);
     // Repaints the touched rectangle now.
     void Refresh(const QRect& dirty) override;
     PictureBox* PicTo() const;
@@ -87,6 +96,7 @@ class Formula_Start : public Form, public CanvasSurface {
 
     DeviceScale m_scale;
     PersistentImage m_image;
+    ActionHistory m_history;
     mutable std::map<std::pair<SpriteSet, int>, ScaledSprite> m_deviceSprites;
     std::array<std::unique_ptr<Tool>, Formula::kToolCount> m_tools;
     std::unique_ptr<SplinterAnimation> m_splinters;

@@ -1,8 +1,11 @@
 #include "canvas/persistent_image.h"
 
+#include "canvas/action_history.h"
+
 #include <QPainter>
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 constexpr uint32_t kOpaque = 0xFF000000u;
@@ -46,14 +49,31 @@ void PersistentImage::adopt(QImage picture) {
 }
 
 void PersistentImage::replace(const QImage& picture, Colour background) {
-    m_image.fill(toPixel(background));
     const QImage src = picture.convertToFormat(QImage::Format_RGB32);
+    ActionHistory* const history = std::exchange(m_history, nullptr);
+    if (history) {
+        // The picture as it was goes to the history as it is, and a fresh one takes its place.
+        QImage before = std::move(m_image);
+        m_image = QImage(before.size(), QImage::Format_RGB32);
+        history->replacingWhole(std::move(before));
+    }
+    m_image.fill(toPixel(background));
     blit(src, src.rect(), QPoint(0, 0), RasterOp::Copy);
+    m_history = history;
+}
+
+QRegion PersistentImage::undo() {
+    return m_history ? m_history->undo(m_image) : QRegion();
+}
+
+QRegion PersistentImage::redo() {
+    return m_history ? m_history->redo(m_image) : QRegion();
 }
 
 void PersistentImage::resize(QSize size, const QImage& beyond, Colour background) {
     if (size == m_image.size()) return;
     const QImage kept = std::move(m_image);
+    ActionHistory* const history = std::exchange(m_history, nullptr);
     if (beyond.size() == size) {
         QImage fresh = beyond.convertToFormat(QImage::Format_RGB32);
         fresh.setDevicePixelRatio(1);
@@ -62,6 +82,7 @@ void PersistentImage::resize(QSize size, const QImage& beyond, Colour background
         reset(size, background);
     }
     blit(kept, kept.rect(), QPoint(0, 0), RasterOp::Copy);
+    m_history = history;
 }
 
 void PersistentImage::setForeColor(Colour c) {
@@ -81,6 +102,7 @@ QRect PersistentImage::blit(const QImage& source, const QRect& srcRect, QPoint d
     QRect target = QRect(d, s.size()).intersected(m_image.rect());
     if (target.isEmpty()) return {};
     s = QRect(s.topLeft() + (target.topLeft() - d), target.size());
+    if (m_history) m_history->aboutToChange(m_image, target);
     const int n = target.width();
     const int rows = target.height();
     uchar* const first = m_image.bits() + qsizetype(target.top()) * m_image.bytesPerLine();
@@ -113,6 +135,7 @@ QRect PersistentImage::dot(QPoint p) {
     const QRect bounds = QRect(QPoint(p.x() + lo, p.y() + lo), QPoint(p.x() + hi, p.y() + hi));
     const QRect clipped = bounds.intersected(m_image.rect());
     if (clipped.isEmpty()) return {};
+    if (m_history) m_history->aboutToChange(m_image, clipped);
     for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
         auto* line = reinterpret_cast<uint32_t*>(m_image.scanLine(y));
         const double dy = y - p.y() - c;

@@ -3,8 +3,11 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 
 #include "layouts/colour.h"
+
+class ActionHistory;
 
 enum class RasterOp { Copy, And, Xor };
 
@@ -26,6 +29,13 @@ public:
     // beyond (a picture of the new size, such as the screen as it looks now) or, without one,
     // are the background colour.
     void resize(QSize size, const QImage& beyond, Colour background);
+
+    // Every change from now on is first told to history (none: nothing is kept). A load keeps
+    // the whole picture as it was; following the screen's size is no action.
+    void setHistory(ActionHistory* history) { m_history = history; }
+    // The history's last action taken back, or done again; what changed.
+    QRegion undo();
+    QRegion redo();
 
     const QImage& image() const { return m_image; }
     QSize size() const { return m_image.size(); }
@@ -56,6 +66,7 @@ private:
     QRect segment(QPoint a, QPoint b);
 
     QImage m_image;
+    ActionHistory* m_history = nullptr;
     Colour m_fore = 0;
     uint32_t m_forePixel = 0xFF000000u;
     int m_width = 1;

@@ -4,6 +4,7 @@
 
 #include "canvas/formula_start.h"
 #include "palette/select_tool.h"
+#include "palette/shortcut_keys.h"
 #include "platform/files/cursor_file.h"
 #include "settings/frm_option2.h"
 #include "shell/forms.h"
@@ -52,6 +53,7 @@ QImage toolPicture(const QImage& cursor, QSize holder) {
 FrmOption::FrmOption() : Form(kId) {
     // Clicking the full-screen canvas would otherwise bury this window under it.
     setWindowFlag(Qt::WindowStaysOnTopHint);
+    new ShortcutKeys(*this);
     for (int n = 1; n <= Formula::kToolCount; ++n) {
         PictureBox* pic = picture(QStringLiteral("Prop%1_1").arg(n));
         Label* caption = label(QStringLiteral("Prop%1_2").arg(n));
@@ -90,6 +92,11 @@ void FrmOption::Form_Load() {
     }
 }
 
+void FrmOption::showForm() {
+    if (Formula_Start* canvas = forms().ifLoaded<Formula_Start>()) canvas->takeKeyboard(false);
+    Form::showForm();
+}
+
 void FrmOption::Form_QueryUnload() {
     Formula::PlayNoSound();
 }
@@ -97,7 +104,9 @@ void FrmOption::Form_QueryUnload() {
 void FrmOption::Form_MouseDown(int Button, int, double, double) {
     if (Button != kRight) return;
     hideForm();
-    forms().get<Formula_Start>().showForm();
+    Formula_Start& canvas = forms().get<Formula_Start>();
+    canvas.showForm();
+    canvas.takeKeyboard(true);
 }
 
 void FrmOption::Form_MouseMove(int Button, int, double, double) {

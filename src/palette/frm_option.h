@@ -14,6 +14,8 @@ class FrmOption : public Form {
     FrmOption();
 
     void Form_Load() override;
+    // The canvas gives up the keyboard it took while it was alone.
+    void showForm() override;
     void Form_QueryUnload() override;
     void Form_MouseDown(int Button, int Shift, double X, double Y) override;
     void Form_MouseMove(int Button, int Shift, double X, double Y) override;

@@ -92,6 +92,11 @@ class E2eCanvas : public QObject {
         QVERIFY2(m_stage.exitBy(*back, FormId::FrmOption, "LabExit"), "exit did not end it well");
     }
 
+    void strikeUndoneRedoneAndCopied() {
+        enterStrikeAndExit(m_stage, m_stage.pattern, true, {},
+                           {"xclip", "-o", "-selection", "clipboard", "-t", "image/png"});
+    }
+
     // A hammer cracks only its rectangle and a giant cannon leaves a crater up left; saved,
     // asked before replacing, and loaded, the canvas's picture comes back as it was.
     void strikesSavedAndLoaded() {

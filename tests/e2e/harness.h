@@ -369,9 +369,11 @@ class Stage {
 
 // Once the desktop shows pattern: enter shows it outside the palette, a hammer darkens only
 // its crack, and the palette's exit ends the program well. Only the primary screen, where the
-// canvas goes, is looked at: the desktop may show anything on the others.
+// canvas goes, is looked at: the desktop may show anything on the others. With a paste command,
+// Ctrl+Z on the palette brings the desktop back, Ctrl+Shift+Z the crack, and after Ctrl+C the
+// command prints the canvas's picture as a PNG.
 inline void enterStrikeAndExit(Stage& stage, const QImage& pattern, bool moveTitle,
-                               QRect primary = {}) {
+                               QRect primary = {}, const QStringList& paste = {}) {
     const QRect seen = primary.isNull() ? pattern.rect() : primary;
     const auto shows = [&](const QImage& shot, const QRect& palette) {
         const QRect ignored = palette.translated(-seen.topLeft());
@@ -386,6 +388,33 @@ inline void enterStrikeAndExit(Stage& stage, const QImage& pattern, bool moveTit
     const QPoint at = seen.topLeft() + QPoint(seen.width() / 4, seen.height() * 3 / 4);
     const auto shot = strike(*palette, 2, at);
     QVERIFY(shot && crackedOnlyThere(before, *shot, at, palette->geometry));
+    if (!paste.isEmpty()) {
+        const auto screenIs = [&](const QImage& want) {
+            return waitUntil(
+                [&] { return changes(screenshot(), want, palette->geometry).count == 0; });
+        };
+        keys("ctrl+z");
+        QVERIFY2(screenIs(before), "Ctrl+Z did not bring the desktop back");
+        keys("ctrl+shift+z");
+        QVERIFY2(screenIs(*shot), "Ctrl+Shift+Z did not bring the crack back");
+        keys("ctrl+c");
+        QImage png;
+        QVERIFY2(waitUntil([&] { return png.loadFromData(run(paste[0], paste.mid(1)), "PNG"); }),
+                 "no PNG on the clipboard");
+        png = png.convertToFormat(QImage::Format_RGB32);
+        const QRect onCanvas = palette->geometry.translated(-seen.topLeft());
+        QCOMPARE(changes(png, shot->copy(seen), onCanvas).count, 0);
+        QCOMPARE(png.copy(onCanvas), pattern.copy(palette->geometry));
+        // Alone, the canvas takes the keys; the palette it brings back is above it again.
+        click(clientToScreen(*palette, {340, 150}), 3);
+        QVERIFY(stage.waitGone(sized(kPaletteSize)));
+        keys("ctrl+z");
+        QVERIFY2(screenIs(before), "Ctrl+Z on the canvas alone did nothing");
+        click(at, 3);
+        QVERIFY(stage.waitFor(sized(kPaletteSize)));
+        keys("ctrl+y");
+        QVERIFY2(screenIs(*shot), "Ctrl+Y on the palette did nothing");
+    }
     QVERIFY(stage.exitBy(*palette, FormId::FrmOption, "LabExit"));
 }
 
