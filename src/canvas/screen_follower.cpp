@@ -1,0 +1,90 @@
+#include "canvas/screen_follower.h"
+
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+
+#include "canvas/formula_start.h"
+#include "platform/platform.h"
+#include "shell/forms.h"
+#include "shell/screen_settle.h"
+
+ScreenFollower::ScreenFollower(Formula_Start& canvas) : m_canvas(canvas) {
+    connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, [this] {
+        watchPrimaryScreen();
+        primaryScreenChanged();
+    });
+    watchPrimaryScreen();
+}
+
+void ScreenFollower::watchPrimaryScreen() {
+    disconnect(m_geometryWatch);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        m_geometryWatch = connect(screen, &QScreen::geometryChanged, this,
+                                  &ScreenFollower::primaryScreenChanged);
+}
+
+void ScreenFollower::primaryScreenChanged() {
+    // A new mode, a new primary and the screens that went or came arrive as several signals.
+    if (m_pending) return;
+    m_pending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_pending = false;
+            follow();
+        },
+        Qt::QueuedConnection);
+}
+
+void ScreenFollower::follow() {
+    // The wait for the desktop below runs the event loop: a change that comes meanwhile is
+    // followed once this one is done.
+    if (m_following) {
+        m_again = true;
+        return;
+    }
+    m_following = true;
+    do {
+        m_again = false;
+        if (!coverChangedScreen()) return;  // unloaded meanwhile
+    } while (m_again);
+    m_following = false;
+}
+
+bool ScreenFollower::coverChangedScreen() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize size = DeviceScale::primaryScreenSize();
+    if (!screen || size.isEmpty()) return true;
+    const DeviceScale scale = DeviceScale::ofPrimaryScreen();
+    if (size != m_canvas.image().size() || scale.factor() != m_canvas.scale().factor()) {
+        // Only what the image gains is taken from the screen; where the canvas was, the
+        // screen shows the canvas itself. The desktop paints the area a screen gains in its
+        // own time, and until then the area is black.
+        const QRect now = screen->geometry();
+        const QSize was = m_canvas.client()->size();
+        QImage desktop;
+        const QPointer<ScreenFollower> alive(this);
+        if (!QRect(QPoint(0, 0), m_canvas.image().size()).contains(QRect(QPoint(0, 0), size))) {
+            for (const QRect& gained :
+                 {QRect(now.x() + was.width(), now.y(), now.width() - was.width(), now.height()),
+                  QRect(now.x(), now.y() + was.height(), now.width(),
+                        now.height() - was.height())}) {
+                if (gained.isEmpty()) continue;
+                QImage black(gained.size(), QImage::Format_RGB32);
+                black.fill(Qt::black);
+                ScreenSettle::waitUntilUncovered(gained, black);
+            }
+            // The user may have left meanwhile, or the screen may have gone again.
+            if (!alive) return false;
+            if (m_again) return true;
+            desktop = platform().capture->grabArea(now);
+        }
+        m_canvas.takeScreen(size, scale, desktop);
+    }
+    if (m_canvas.isVisible()) m_canvas.coverPrimaryScreen();
+    const QRect area = screen->availableGeometry();
+    for (FormId id : {FormId::FrmOption, FormId::FrmOption2})
+        if (Form* form = forms().ifLoaded(id)) form->keepWithin(area);
+    return true;
+}
