@@ -65,6 +65,7 @@ bool ScreenFollower::coverChangedScreen() {
         const QSize was = m_canvas.client()->size();
         QImage desktop;
         const QPointer<ScreenFollower> alive(this);
+        const QPointer<QScreen> watched(screen);
         if (!QRect(QPoint(0, 0), m_canvas.image().size()).contains(QRect(QPoint(0, 0), size))) {
             for (const QRect& gained :
                  {QRect(now.x() + was.width(), now.y(), now.width() - was.width(), now.height()),
@@ -75,9 +76,10 @@ bool ScreenFollower::coverChangedScreen() {
                 black.fill(Qt::black);
                 ScreenSettle::waitUntilUncovered(gained, black);
             }
-            // The user may have left meanwhile, or the screen may have gone again.
+            // The user may have left meanwhile, or the screen may have changed or gone (and
+            // been deleted) again: then it is followed afresh.
             if (!alive) return false;
-            if (m_again) return true;
+            if (m_again || watched != QGuiApplication::primaryScreen()) return m_again = true;
             desktop = platform().capture->grabArea(now);
         }
         m_canvas.takeScreen(size, scale, desktop);

@@ -1,4 +1,6 @@
 #include "e2e/harness.h"
+#include "platform/capture/portal_screenshot.h"
+#include "support/private_bus.h"
 
 using namespace e2e;
 
@@ -74,6 +76,31 @@ class E2eScreens : public QObject {
         const QPoint corner(60, to.height() - 60);  // new, and clear of the palette
         const auto after = strike(*moved, 2, corner);
         QVERIFY(after && crackedOnlyThere(*shot, *after, corner, moved->geometry));
+    }
+
+    // The primary monitor goes while the desktop portal takes its time: the picture is cut to
+    // the primary as it is once the portal answers, the one left.
+    void screenGoesDuringCapture() {
+        run("xrandr", {"--setmonitor", "*L", "1920/508x1080/286+0+0", "screen"});
+        run("xrandr", {"--setmonitor", "R", "1280/338x1024/270+1920+0", "none"});
+        QTRY_COMPARE(QGuiApplication::screens().size(), 2);
+        PrivateBus bus;
+        StubPortal portal;
+        QDBusConnection service = bus.connect("service");
+        QVERIFY(portal.serveOn(service));
+        // The portal's picture is of the whole root, which the X server keeps.
+        const QImage desktop = SamplePictures::pattern(3200, 1200);
+        const QString file = QDir::temp().filePath("shatter-screen-gone.png");
+        QVERIFY(desktop.save(file));
+        portal.answers = {{0, {{"uri", QUrl::fromLocalFile(file).toString()}}}};
+        portal.delayMs = 1500;
+        QTimer::singleShot(200, [] { run("xrandr", {"--delmonitor", "L"}); });
+        const CaptureResult r = PortalScreenshot(bus.connect("client")).grabPrimaryScreen();
+        QFile::remove(file);
+        const QRect right(1920, 0, 1280, 1024);
+        QCOMPARE(QGuiApplication::primaryScreen()->geometry(), right);
+        QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+        QCOMPARE(r.image, desktop.copy(right));
     }
 
   private:
