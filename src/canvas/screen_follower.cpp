@@ -57,24 +57,26 @@ bool ScreenFollower::coverChangedScreen() {
     const QSize size = DeviceScale::primaryScreenSize();
     if (!screen || size.isEmpty()) return true;
     const DeviceScale scale = DeviceScale::ofPrimaryScreen();
-    if (size != m_canvas.image().size() || scale.factor() != m_canvas.scale().factor()) {
+    const QSize had = m_canvas.image().size();  // device pixels, as the screen was
+    if (size != had || scale.factor() != m_canvas.scale().factor()) {
         // Only what the image gains is taken from the screen; where the canvas was, the
         // screen shows the canvas itself. The desktop paints the area a screen gains in its
-        // own time, and until then the area is black.
+        // own time, and until then the area is black. The image counts device pixels and the
+        // screen is read in logical ones at the new scale, which keeps its corner in device
+        // pixels.
         const QRect now = screen->geometry();
-        const QSize was = m_canvas.client()->size();
         QImage desktop;
         const QPointer<ScreenFollower> alive(this);
         const QPointer<QScreen> watched(screen);
-        if (!QRect(QPoint(0, 0), m_canvas.image().size()).contains(QRect(QPoint(0, 0), size))) {
+        if (!QRect(QPoint(0, 0), had).contains(QRect(QPoint(0, 0), size))) {
             for (const QRect& gained :
-                 {QRect(now.x() + was.width(), now.y(), now.width() - was.width(), now.height()),
-                  QRect(now.x(), now.y() + was.height(), now.width(),
-                        now.height() - was.height())}) {
+                 {QRect(had.width(), 0, size.width() - had.width(), size.height()),
+                  QRect(0, had.height(), size.width(), size.height() - had.height())}) {
                 if (gained.isEmpty()) continue;
-                QImage black(gained.size(), QImage::Format_RGB32);
+                const QRect area = scale.logicalCover(gained).translated(now.topLeft());
+                QImage black(area.size(), QImage::Format_RGB32);
                 black.fill(Qt::black);
-                ScreenSettle::waitUntilUncovered(gained, black);
+                ScreenSettle::waitUntilUncovered(area, black);
             }
             // The user may have left meanwhile, or the screen may have changed or gone (and
             // been deleted) again: then it is followed afresh.

@@ -1,5 +1,6 @@
 #include "e2e/harness.h"
 #include "platform/capture/portal_screenshot.h"
+#include "support/app_fixture.h"
 #include "support/private_bus.h"
 
 using namespace e2e;
@@ -101,6 +102,25 @@ class E2eScreens : public QObject {
         QCOMPARE(QGuiApplication::primaryScreen()->geometry(), right);
         QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
         QCOMPARE(r.image, desktop.copy(right));
+    }
+
+    // The primary monitor grows while the capture waits for the desktop: the canvas takes
+    // the screen as it is once the picture came, and the picture.
+    void screenGrowsDuringCapture() {
+        run("xrandr", {"--setmonitor", "*P", "1280/338x1024/270+0+0", "screen"});
+        QTRY_COMPARE(QGuiApplication::primaryScreen()->size(), QSize(1280, 1024));
+        AppFixture app;
+        const QSize grown(1600, 1200);
+        app.fakes.capture->next = SamplePictures::pattern(grown.width(), grown.height());
+        app.fakes.capture->during = [&] {
+            run("xrandr", {"--delmonitor", "P"});
+            run("xrandr", {"--setmonitor", "*N", "1600/423x1200/317+0+0", "screen"});
+            QTRY_COMPARE(QGuiApplication::primaryScreen()->size(), grown);
+        };
+        Formula_Start& canvas = forms().get<Formula_Start>();
+        QCoreApplication::processEvents();  // whatever followed the change has run
+        QCOMPARE(canvas.client()->size(), grown);
+        QCOMPARE(canvas.image().image(), app.fakes.capture->next);
     }
 
   private:
