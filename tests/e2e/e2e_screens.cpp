@@ -1,5 +1,6 @@
 #include "e2e/harness.h"
 #include "platform/capture/portal_screenshot.h"
+#include "platform/capture/x11_shm_grab.h"
 #include "support/app_fixture.h"
 #include "support/private_bus.h"
 
@@ -66,6 +67,8 @@ class E2eScreens : public QObject {
         const auto struck = strike(*palette, 2, QPoint(from.width() / 6, from.height() * 3 / 4));
         run("xrandr", {"-s", mode(to)});
         QVERIFY(m_stage.waitFor([&](const XWindow& w) { return w.geometry == QRect({}, to); }));
+        // This process met the root at its former size: it is read at its size of now.
+        QVERIFY(!grabX11RootThroughSharedMemory(QRect({}, to)).isNull());
         const auto moved = m_stage.waitFor(sized(kPaletteSize));
         QVERIFY(moved && QRect({}, to).contains(moved->geometry));
         const auto shot = waitForStillScreen();
