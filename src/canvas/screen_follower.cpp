@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
+#include <algorithm>
+#include <vector>
 
 #include "canvas/formula_start.h"
 #include "platform/platform.h"
@@ -65,26 +67,30 @@ bool ScreenFollower::coverChangedScreen() {
         // screen is read in logical ones at the new scale, which keeps its corner in device
         // pixels.
         const QRect now = screen->geometry();
-        QImage desktop;
         const QPointer<ScreenFollower> alive(this);
         const QPointer<QScreen> watched(screen);
-        if (!QRect(QPoint(0, 0), had).contains(QRect(QPoint(0, 0), size))) {
-            for (const QRect& gained :
-                 {QRect(had.width(), 0, size.width() - had.width(), size.height()),
-                  QRect(0, had.height(), size.width(), size.height() - had.height())}) {
-                if (gained.isEmpty()) continue;
-                const QRect area = scale.logicalCover(gained).translated(now.topLeft());
-                QImage black(area.size(), QImage::Format_RGB32);
-                black.fill(Qt::black);
-                ScreenSettle::waitUntilUncovered(area, black);
-            }
+        // The strips as the wait last read them, and where they go: a 4K screen is not read
+        // again as a whole. The one below reaches only as far as the one on the right.
+        std::vector<std::pair<QImage, QPoint>> strips;
+        for (const QRect& gained :
+             {QRect(had.width(), 0, size.width() - had.width(), size.height()),
+              QRect(0, had.height(), std::min(had.width(), size.width()),
+                    size.height() - had.height())}) {
+            if (gained.isEmpty()) continue;
+            const QRect area = scale.logicalCover(gained).translated(now.topLeft());
+            QImage black(area.size(), QImage::Format_RGB32);
+            black.fill(Qt::black);
+            QImage strip = ScreenSettle::waitUntilUncovered(area, black);
             // The user may have left meanwhile, or the screen may have changed or gone (and
             // been deleted) again: then it is followed afresh.
             if (!alive) return false;
             if (m_again || watched != QGuiApplication::primaryScreen()) return m_again = true;
-            desktop = platform().capture->grabArea(now);
+            const QPoint at = scale.deviceCover(area.translated(-now.topLeft())).topLeft();
+            strips.emplace_back(std::move(strip), at);
         }
-        m_canvas.takeScreen(size, scale, desktop);
+        m_canvas.takeScreen(size, scale, {});
+        for (const auto& [strip, at] : strips)
+            if (!strip.isNull()) m_canvas.image().blit(strip, strip.rect(), at, RasterOp::Copy);
     }
     if (m_canvas.isVisible()) m_canvas.coverPrimaryScreen();
     const QRect area = screen->availableGeometry();

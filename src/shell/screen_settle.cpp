@@ -18,7 +18,7 @@ bool near(QRgb a, QRgb b) {
 
 // Where repaints cannot be watched: reads the area now and then until it has stopped
 // changing.
-void pollUntilUncovered(const QRect& area, const QImage& covered, int timeoutMs) {
+QImage pollUntilUncovered(const QRect& area, const QImage& covered, int timeoutMs) {
     Clock& clock = *platform().clock;
     const uint32_t start = clock.tickCount();
     QImage last;
@@ -26,17 +26,18 @@ void pollUntilUncovered(const QRect& area, const QImage& covered, int timeoutMs)
     while (clock.tickCount() - start < uint32_t(timeoutMs)) {
         QCoreApplication::processEvents();
         const QImage now = platform().capture->grabArea(area);
-        if (now.isNull()) return;
+        if (now.isNull()) return now;
         const uint32_t at = clock.tickCount();
         if (now != last) {
             last = now;
             lastChange = at;
         } else if (!stillShows(now, covered) && at - lastChange >= uint32_t(kStableMs)) {
             // Gone, and whatever is beneath has stopped repainting.
-            return;
+            return now;
         }
         clock.sleepMs(kPollMs);
     }
+    return last;
 }
 }  // namespace
 
@@ -45,17 +46,20 @@ bool stillShows(const QImage& now, const QImage& covered) {
     const QImage a = now.convertToFormat(QImage::Format_RGB32);
     QImage b = covered.convertToFormat(QImage::Format_RGB32);
     if (b.size() != a.size()) b = b.scaled(a.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    qint64 same = 0;
+    // Done as soon as more than a tenth differ: a repainted 4K strip is not read through.
+    const qint64 allowed = qint64(a.width()) * a.height() / 10;
+    qint64 differ = 0;
     for (int y = 0; y < a.height(); ++y) {
         const auto* la = reinterpret_cast<const QRgb*>(a.constScanLine(y));
         const auto* lb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
-        for (int x = 0; x < a.width(); ++x) same += near(la[x], lb[x]) ? 1 : 0;
+        for (int x = 0; x < a.width(); ++x) differ += near(la[x], lb[x]) ? 0 : 1;
+        if (differ > allowed) return false;
     }
-    return same * 10 >= qint64(a.width()) * a.height() * 9;
+    return true;
 }
 
-void waitUntilUncovered(const QRect& area, const QImage& covered, int timeoutMs) {
-    if (covered.isNull() || area.isEmpty()) return;
+QImage waitUntilUncovered(const QRect& area, const QImage& covered, int timeoutMs) {
+    if (covered.isNull() || area.isEmpty()) return {};
     QEventLoop loop;
     QTimer quiet;
     quiet.setSingleShot(true);
@@ -64,14 +68,19 @@ void waitUntilUncovered(const QRect& area, const QImage& covered, int timeoutMs)
     std::unique_ptr<QObject> watch =
         platform().capture->watchRepaints(area, [&quiet] { quiet.start(kQuietMs); });
     if (!watch) return pollUntilUncovered(area, covered, timeoutMs);
+    QImage now;
+    bool settled = false;
     QObject::connect(&quiet, &QTimer::timeout, &loop, [&] {
         // Still covered: the next repaint there starts the count again.
-        if (!stillShows(platform().capture->grabArea(area), covered)) loop.quit();
+        now = platform().capture->grabArea(area);
+        settled = !stillShows(now, covered);
+        if (settled) loop.quit();
     });
     QTimer::singleShot(timeoutMs, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     // What was drawn before the watch began counts as drawn just now.
     quiet.start(kQuietMs);
     loop.exec();
+    return settled ? now : platform().capture->grabArea(area);
 }
 
 }  // namespace ScreenSettle

@@ -22,7 +22,8 @@ constexpr int kTimeoutMs = 1000;
 bool stillShows(const QImage& now, const QImage& covered);
 
 // Lets window messages run until the area no longer shows covered and has settled, or the
-// timeout has passed. Returns at once when the screen cannot be read.
-void waitUntilUncovered(const QRect& area, const QImage& covered, int timeoutMs = kTimeoutMs);
+// timeout has passed, and returns the area as it was read last (device pixels). Returns at
+// once, null, when the screen cannot be read.
+QImage waitUntilUncovered(const QRect& area, const QImage& covered, int timeoutMs = kTimeoutMs);
 
 }  // namespace ScreenSettle
