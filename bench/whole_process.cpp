@@ -24,13 +24,14 @@ constexpr int kSawOffsetPx = 10;
 constexpr double kTimeoutMs = 20000;
 
 struct Options {
-    std::string shatter, bare, xwd = "/usr/bin/xwd", xrandr = "/usr/bin/xrandr", scratch = "/tmp";
+    std::string shatter, bare, xwd = "/usr/bin/xwd", xrandr = "/usr/bin/xrandr", scratch = "/tmp",
+                xsetroot = "/usr/bin/xsetroot";
     int runs = 10;
     // The scale factor the program runs at (QT_SCALE_FACTOR in its environment): windows and
     // the pointer are measured in device pixels, the layouts in logical ones.
     double scale = 1;
-    // One measurement by name while working on it: startup, enter or chainsaw; or monitors,
-    // which is measured only when asked for.
+    // One measurement by name while working on it: startup, enter or chainsaw; or monitors
+    // and follow, which are measured only when asked for.
     std::string only;
 };
 
@@ -170,6 +171,43 @@ void enterOnMonitors(XSession& x, const Options& o) {
         fmt("%.1f at +0+0", b), fmt("%.2f", a / b), "<= 1.2", a / b <= 1.2);
 }
 
+// The primary RandR monitor of the root grows from 1920x1080 to the whole root under the open
+// canvas (its monitor is removed, so the root's own output is the primary). The root's
+// background is grey, as a desktop's would not be black. From xrandr's return, when the server
+// has made the change, to the canvas painted over the grown screen.
+void followGrowth(XSession& x, const Options& o) {
+    const int w = x.screenWidth(), h = x.screenHeight();
+    const auto xrandr = [&](const std::vector<std::string>& args) {
+        ChildProcess p;
+        std::vector<std::string> argv{o.xrandr};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return p.start(argv) && p.wait() == 0;
+    };
+    ChildProcess grey;
+    if (!grey.start({o.xsetroot, "-solid", "grey"}) || grey.wait() != 0) fail("xsetroot failed");
+    std::vector<double> covered;
+    for (int i = 0; i < o.runs; ++i) {
+        xrandr({"--delmonitor", "S"});
+        if (!xrandr({"--setmonitor", "*S", "1920/508x1080/286+0+0", "screen"}))
+            fail("xrandr --setmonitor failed");
+        x.setScreenSize(1920, 1080);
+        ChildProcess child;
+        enter(x, child, o);
+        x.pump(300);
+        x.setScreenSize(w, h);
+        if (!xrandr({"--delmonitor", "S"})) fail("xrandr --delmonitor failed");
+        const double t0 = XSession::nowMs();
+        const auto painted = x.waitForFullPaint(kTimeoutMs);
+        if (!painted) fail("the canvas never covered the grown screen");
+        covered.push_back(*painted - t0);
+        child.stop();
+        x.pump(200);
+    }
+    const double a = SampleStats(covered).median();
+    row(x, "screen grows from 1920x1080: change -> canvas painted over it (ms)", fmt("%.1f", a),
+        "-", "-", "<= 150", a <= 150);
+}
+
 struct Load {
     double cpuShare = 0;  // of one core
     double ms = 0;
@@ -273,6 +311,8 @@ int main(int argc, char** argv) {
             o.xwd = value;
         else if (key == "--xrandr")
             o.xrandr = value;
+        else if (key == "--xsetroot")
+            o.xsetroot = value;
         else if (key == "--scratch")
             o.scratch = value;
         else if (key == "--only")
@@ -292,6 +332,7 @@ int main(int argc, char** argv) {
 
     if ((o.only.empty() && o.scale == 1) || o.only == "startup") startup(x, o);
     if (o.only == "monitors") return enterOnMonitors(x, o), 0;
+    if (o.only == "follow") return followGrowth(x, o), 0;
     if (o.only.empty() || o.only == "enter") enterCanvas(x, o);
     if (!o.only.empty() && o.only != "chainsaw") return 0;
 

@@ -21,7 +21,7 @@ for program in shatter bench/bare_window bench/whole_process bench/bench_canvas_
         exit 69
     fi
 done
-for tool in convert xwd xrandr; do
+for tool in convert xwd xrandr xsetroot; do
     command -v "$tool" >/dev/null || { echo "$0: $tool is not installed" >&2; exit 69; }
 done
 
@@ -150,6 +150,12 @@ echo "enter on two monitors ..." >&2
 drive two-monitor 3200x1080x24 "$root/scripts/with-display.sh" "$bench/whole_process" \
     --shatter "$build/shatter" --bare "$bench/bare_window" --runs "$runs" --only monitors \
     --xrandr "$(command -v xrandr)"
+
+# --- Following the primary screen as it grows from 1920x1080 to 4K under the open canvas ----
+echo "following a growing screen ..." >&2
+drive follow 3840x2160x24 "$root/scripts/with-display.sh" "$bench/whole_process" \
+    --shatter "$build/shatter" --bare "$bench/bare_window" --runs "$runs" --only follow \
+    --xrandr "$(command -v xrandr)" --xsetroot "$(command -v xsetroot)"
 
 # --- Entering on a Wayland desktop against the portal's own round trip, 1080p ---------------
 echo "enter on Wayland ..." >&2

@@ -23,6 +23,9 @@ int32_t ScreenPixels(double twips, double twipsPerPixel) {
 
 bool CaptureScreen() {
     Formula_Start& canvas = forms().get<Formula_Start>();
+    // Under Wayland the capture waits for the desktop, and the screen may change meanwhile:
+    // the canvas takes the screen as it is once the picture has come.
+    CaptureResult shot = platform().capture->grabPrimaryScreen();
     // The layouts count 15 twips to the pixel whatever the display reports, so the snapshot
     // is exactly the screen in device pixels and a saved picture has no margin.
     const DeviceScale scale = DeviceScale::ofPrimaryScreen();
@@ -34,8 +37,6 @@ bool CaptureScreen() {
         std::min<int32_t>(ScreenPixels(double(screen.height()) * kTwipsPerPixel, kTwipsPerPixel),
                           std::numeric_limits<int16_t>::max()));
     const QSize size(ScreenWidthPx, ScreenHeightPx);
-
-    CaptureResult shot = platform().capture->grabPrimaryScreen();
     if (shot.image.size() == size && shot.image.format() == QImage::Format_RGB32) {
         canvas.setScreenSize(size, std::move(shot.image));
         return true;

@@ -2,12 +2,12 @@
 
 #include <QGuiApplication>
 #include <QPainter>
-#include <QPointer>
 #include <QScreen>
 #include <QWindow>
 #include <algorithm>
 
 #include "canvas/capture_screen.h"
+#include "canvas/screen_follower.h"
 #include "canvas/splinter_animation.h"
 #include "canvas/tools/tool.h"
 #include "layouts/data_files.h"
@@ -16,7 +16,6 @@
 #include "platform/wayland_session.h"
 #include "shell/forms.h"
 #include "shell/picture_box.h"
-#include "shell/screen_settle.h"
 
 namespace {
 
@@ -52,11 +51,7 @@ Formula_Start::Formula_Start() : Form(kId) {
     m_image.setForeColor(ForeColor());
     m_image.setDrawWidth(DrawWidth());
     for (int n = 1; n <= Formula::kToolCount; ++n) m_tools[n - 1] = makeTool(n);
-    connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, [this] {
-        watchPrimaryScreen();
-        primaryScreenChanged();
-    });
-    watchPrimaryScreen();
+    m_follower = std::make_unique<ScreenFollower>(*this);
 }
 
 Formula_Start::~Formula_Start() {
@@ -191,83 +186,19 @@ void Formula_Start::coverPrimaryScreen() {
     move(screen->geometry().topLeft());
 }
 
-void Formula_Start::watchPrimaryScreen() {
-    disconnect(m_geometryWatch);
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        m_geometryWatch =
-            connect(screen, &QScreen::geometryChanged, this, &Formula_Start::primaryScreenChanged);
-}
-
-void Formula_Start::primaryScreenChanged() {
-    // A new mode, a new primary and the screens that went or came arrive as several signals.
-    if (m_followPending) return;
-    m_followPending = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_followPending = false;
-            followPrimaryScreen();
-        },
-        Qt::QueuedConnection);
-}
-
 void Formula_Start::followPrimaryScreen() {
-    // The wait for the desktop below runs the event loop: a change that comes meanwhile is
-    // followed once this one is done.
-    if (m_following) {
-        m_followAgain = true;
-        return;
-    }
-    m_following = true;
-    do {
-        m_followAgain = false;
-        if (!coverChangedScreen()) return;  // unloaded meanwhile
-    } while (m_followAgain);
-    m_following = false;
+    m_follower->follow();
 }
 
-bool Formula_Start::coverChangedScreen() {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    const QSize size = DeviceScale::primaryScreenSize();
-    if (!screen || size.isEmpty()) return true;
-    const DeviceScale scale = DeviceScale::ofPrimaryScreen();
-    if (size != m_image.size() || scale.factor() != m_scale.factor()) {
-        // Only what the image gains is taken from the screen; where the canvas was, the
-        // screen shows the canvas itself. The desktop paints the area a screen gains in its
-        // own time, and until then the area is black.
-        const QRect now = screen->geometry();
-        const QSize was = client()->size();
-        QImage desktop;
-        const QPointer<Formula_Start> alive(this);
-        if (!QRect(QPoint(0, 0), m_image.size()).contains(QRect(QPoint(0, 0), size))) {
-            for (const QRect& gained :
-                 {QRect(now.x() + was.width(), now.y(), now.width() - was.width(), now.height()),
-                  QRect(now.x(), now.y() + was.height(), now.width(),
-                        now.height() - was.height())}) {
-                if (gained.isEmpty()) continue;
-                QImage black(gained.size(), QImage::Format_RGB32);
-                black.fill(Qt::black);
-                ScreenSettle::waitUntilUncovered(gained, black);
-            }
-            // The user may have left meanwhile, or the screen may have gone again.
-            if (!alive) return false;
-            if (m_followAgain) return true;
-            desktop = platform().capture->grabArea(now);
-        }
-        setScale(scale);
-        m_image.resize(size, desktop, backColor());
-        Formula::ScreenWidthPx = size.width();
-        Formula::ScreenHeightPx = static_cast<int16_t>(std::min(size.height(), 32767));
-        setClientGeometry(QRect(QPoint(0, 0), m_scale.logicalCover(m_image.rect()).size()));
-        // Splinters fly within the canvas, at its scale: a burst in the air ends here.
-        if (m_splinters) makeSplinters();
-        client()->update();
-    }
-    if (isVisible()) coverPrimaryScreen();
-    const QRect area = screen->availableGeometry();
-    for (FormId id : {FormId::FrmOption, FormId::FrmOption2})
-        if (Form* form = forms().ifLoaded(id)) form->keepWithin(area);
-    return true;
+void Formula_Start::takeScreen(QSize size, DeviceScale scale, const QImage& gained) {
+    setScale(scale);
+    m_image.resize(size, gained, backColor());
+    Formula::ScreenWidthPx = size.width();
+    Formula::ScreenHeightPx = static_cast<int16_t>(std::min(size.height(), 32767));
+    setClientGeometry(QRect(QPoint(0, 0), m_scale.logicalCover(m_image.rect()).size()));
+    // Splinters fly within the canvas, at its scale: a burst in the air ends here.
+    if (m_splinters) makeSplinters();
+    client()->update();
 }
 
 void Formula_Start::closedByWindowManager() {

@@ -11,6 +11,7 @@
 #include "shell/formula.h"
 
 class PictureBox;
+class ScreenFollower;
 class SplinterAnimation;
 class Tool;
 
@@ -67,6 +68,11 @@ class Formula_Start : public Form, public CanvasSurface {
     // from the screen as it looks now (the background colour where the screen cannot be
     // read), and the small windows are moved back onto it. Runs once for a burst of changes.
     void followPrimaryScreen();
+    // The image becomes size device pixels at scale, keeping its pixels; gained, the screen's
+    // picture, fills what it gains (the background colour where it is null).
+    void takeScreen(QSize size, DeviceScale scale, const QImage& gained);
+    // Moves the window over the primary screen (full screen there under Wayland).
+    void coverPrimaryScreen();
 
     // The splinter sprites; none before the canvas has loaded.
     SplinterAnimation* splinters() const { return m_splinters.get(); }
@@ -105,11 +111,5 @@ class Formula_Start : public Form, public CanvasSurface {
     bool splinterAt(double X, double Y) const;
     bool m_hasSnapshot = false;
     void makeSplinters();
-    void watchPrimaryScreen();
-    void primaryScreenChanged();
-    void coverPrimaryScreen();
-    // False when the canvas was unloaded while it waited for the desktop.
-    bool coverChangedScreen();
-    QMetaObject::Connection m_geometryWatch;
-    bool m_followPending = false, m_following = false, m_followAgain = false;
+    std::unique_ptr<ScreenFollower> m_follower;
 };

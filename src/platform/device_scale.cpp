@@ -16,7 +16,13 @@ DeviceScale DeviceScale::ofPrimaryScreen() {
 QSize DeviceScale::primaryScreenSize() {
     const QScreen* screen = qGuiApp ? QGuiApplication::primaryScreen() : nullptr;
     if (!screen) return {};
-    return DeviceScale(screen->devicePixelRatio()).size(screen->geometry().size());
+    return DeviceScale(screen->devicePixelRatio()).screenSize(screen->geometry().size());
+}
+
+QSize DeviceScale::screenSize(QSize logical) const {
+    // Halves up, as Qt scales a screen's size: a grab of the screen has exactly this size.
+    const auto up = [this](int v) { return int(std::floor(v * m_s + 0.5)); };
+    return QSize(up(logical.width()), up(logical.height()));
 }
 
 QPoint DeviceScale::point(double x, double y) const {

@@ -24,6 +24,8 @@ class DeviceScale {
     // A logical length (pen width, radius) in device pixels.
     int length(double v) const;
     QSize size(QSize logical) const;
+    // The device size of a screen, or of a part of one, of that logical size.
+    QSize screenSize(QSize logical) const;
     // A source rectangle from (0, 0) of a sprite that was scaled by sprite().
     QRect sourceRect(const QRect& logical) const;
     // The logical pixels that cover a device rectangle, and the other way round: repaints must

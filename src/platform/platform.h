@@ -2,11 +2,13 @@
 
 #include <QColor>
 #include <QImage>
+#include <QObject>
 #include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -43,6 +45,13 @@ public:
     // A part of the screen, in screen pixels, as it looks now; null when it cannot be read.
     virtual QImage grabArea(const QRect& area) {
         (void)area;
+        return {};
+    }
+    // Calls repainted() whenever something is drawn over a part of area (screen pixels) for as
+    // long as the returned object lives; null where that cannot be watched.
+    virtual std::unique_ptr<QObject> watchRepaints(const QRect& area,
+                                                   std::function<void()> repainted) {
+        (void)area, (void)repainted;
         return {};
     }
 };

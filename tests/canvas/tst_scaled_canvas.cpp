@@ -32,6 +32,7 @@ class TestScaledCanvas : public QObject {
         // The window covers every device pixel of the screen (the grab below shows it), with
         // less than a logical one over.
         QVERIFY(canvas.client()->width() * m_s < m_screen.width() + m_s);
+        QCOMPARE(m_screen, QGuiApplication::primaryScreen()->grabWindow(0).size());
         QImage shown = canvas.client()->grab().toImage().convertToFormat(QImage::Format_RGB32);
         shown.setDevicePixelRatio(1);
         shown = shown.copy(QRect(QPoint(0, 0), m_screen));

@@ -1,4 +1,8 @@
 #include "e2e/harness.h"
+#include "platform/capture/portal_screenshot.h"
+#include "platform/capture/x11_shm_grab.h"
+#include "support/app_fixture.h"
+#include "support/private_bus.h"
 
 using namespace e2e;
 
@@ -63,6 +67,8 @@ class E2eScreens : public QObject {
         const auto struck = strike(*palette, 2, QPoint(from.width() / 6, from.height() * 3 / 4));
         run("xrandr", {"-s", mode(to)});
         QVERIFY(m_stage.waitFor([&](const XWindow& w) { return w.geometry == QRect({}, to); }));
+        // This process met the root at its former size: it is read at its size of now.
+        QVERIFY(!grabX11RootThroughSharedMemory(QRect({}, to)).isNull());
         const auto moved = m_stage.waitFor(sized(kPaletteSize));
         QVERIFY(moved && QRect({}, to).contains(moved->geometry));
         const auto shot = waitForStillScreen();
@@ -74,6 +80,50 @@ class E2eScreens : public QObject {
         const QPoint corner(60, to.height() - 60);  // new, and clear of the palette
         const auto after = strike(*moved, 2, corner);
         QVERIFY(after && crackedOnlyThere(*shot, *after, corner, moved->geometry));
+    }
+
+    // The primary monitor goes while the desktop portal takes its time: the picture is cut to
+    // the primary as it is once the portal answers, the one left.
+    void screenGoesDuringCapture() {
+        run("xrandr", {"--setmonitor", "*L", "1920/508x1080/286+0+0", "screen"});
+        run("xrandr", {"--setmonitor", "R", "1280/338x1024/270+1920+0", "none"});
+        QTRY_COMPARE(QGuiApplication::screens().size(), 2);
+        PrivateBus bus;
+        StubPortal portal;
+        QDBusConnection service = bus.connect("service");
+        QVERIFY(portal.serveOn(service));
+        // The portal's picture is of the whole root, which the X server keeps.
+        const QImage desktop = SamplePictures::pattern(3200, 1200);
+        const QString file = QDir::temp().filePath("shatter-screen-gone.png");
+        QVERIFY(desktop.save(file));
+        portal.answers = {{0, {{"uri", QUrl::fromLocalFile(file).toString()}}}};
+        portal.delayMs = 1500;
+        QTimer::singleShot(200, [] { run("xrandr", {"--delmonitor", "L"}); });
+        const CaptureResult r = PortalScreenshot(bus.connect("client")).grabPrimaryScreen();
+        QFile::remove(file);
+        const QRect right(1920, 0, 1280, 1024);
+        QCOMPARE(QGuiApplication::primaryScreen()->geometry(), right);
+        QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+        QCOMPARE(r.image, desktop.copy(right));
+    }
+
+    // The primary monitor grows while the capture waits for the desktop: the canvas takes
+    // the screen as it is once the picture came, and the picture.
+    void screenGrowsDuringCapture() {
+        run("xrandr", {"--setmonitor", "*P", "1280/338x1024/270+0+0", "screen"});
+        QTRY_COMPARE(QGuiApplication::primaryScreen()->size(), QSize(1280, 1024));
+        AppFixture app;
+        const QSize grown(1600, 1200);
+        app.fakes.capture->next = SamplePictures::pattern(grown.width(), grown.height());
+        app.fakes.capture->during = [&] {
+            run("xrandr", {"--delmonitor", "P"});
+            run("xrandr", {"--setmonitor", "*N", "1600/423x1200/317+0+0", "screen"});
+            QTRY_COMPARE(QGuiApplication::primaryScreen()->size(), grown);
+        };
+        Formula_Start& canvas = forms().get<Formula_Start>();
+        QCoreApplication::processEvents();  // whatever followed the change has run
+        QCOMPARE(canvas.client()->size(), grown);
+        QCOMPARE(canvas.image().image(), app.fakes.capture->next);
     }
 
   private:

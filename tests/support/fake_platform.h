@@ -28,8 +28,12 @@ struct FakeSound final : SoundPlayer {
 };
 
 struct FakeCapture final : ScreenCapture {
-    CaptureResult grabPrimaryScreen() override { return {next, error}; }
+    CaptureResult grabPrimaryScreen() override {
+        if (during) during();
+        return {next, error};
+    }
     QImage grabArea(const QRect&) override { return area; }
+    std::function<void()> during;  // what happens while the capture waits for the desktop
     QImage next, area;
     QString error;
 };

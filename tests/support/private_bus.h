@@ -55,6 +55,7 @@ class StubPortal : public QObject, protected QDBusContext {
     }
     QList<std::pair<uint, QVariantMap>> answers;
     QList<bool> asked;  // interactive, per request
+    int delayMs = 20;   // from the reply to the answer
 
   public Q_SLOTS:
     QDBusObjectPath Screenshot(const QString&, const QVariantMap& options) {
@@ -68,7 +69,7 @@ class StubPortal : public QObject, protected QDBusContext {
                 QDBusMessage::createSignal(path, "org.freedesktop.portal.Request", "Response");
             signal << code << results;
             // As a portal does: the answer follows the reply.
-            QTimer::singleShot(20, this,
+            QTimer::singleShot(delayMs, this,
                                [bus = connection(), signal]() mutable { bus.send(signal); });
         }
         return QDBusObjectPath(path);

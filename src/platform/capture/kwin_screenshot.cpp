@@ -182,7 +182,9 @@ std::optional<CaptureResult> KWinScreenshot::grabPrimaryScreen() {
             return CaptureResult{{}, timedOut(m_timeoutMs)};
         return std::nullopt;  // no KWin, or one that offers no screenshots (no OpenGL)
     }
-    QScreen* screen = QGuiApplication::primaryScreen();
+    // Each wait below runs the event loop, during which a monitor may go and its screen with
+    // it: the primary is looked up afresh after every one.
+    const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return CaptureResult{{}, QStringLiteral("找不到螢幕")};
 
     const QVariantMap options{{QStringLiteral("native-resolution"), true},
@@ -200,6 +202,8 @@ std::optional<CaptureResult> KWinScreenshot::grabPrimaryScreen() {
     const uint v = version.arguments().value(0).value<QDBusVariant>().variant().toUInt();
     if (unknownScreen() && v >= kWorkspaceVersion) {
         shot = capture(QStringLiteral("CaptureWorkspace"), {options}, deadline);
+        screen = QGuiApplication::primaryScreen();
+        if (!screen) return CaptureResult{{}, QStringLiteral("找不到螢幕")};
         if (!shot.image.isNull()) {
             const auto crop = PortalScreenshot::screenInPicture(
                 shot.image.size(), screen->virtualGeometry(), screen->geometry());

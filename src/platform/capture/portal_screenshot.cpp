@@ -72,8 +72,7 @@ PortalScreenshot::PortalScreenshot(QDBusConnection bus, int timeoutMs)
 
 CaptureResult PortalScreenshot::grabPrimaryScreen() {
     const QDateTime requestedAt = QDateTime::currentDateTime();
-    QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QSizeF desktop =
             QSizeF(screen->virtualGeometry().size()) * screen->devicePixelRatio();
         m_expected = QSize(int(std::lround(desktop.width())), int(std::lround(desktop.height())));
@@ -81,6 +80,9 @@ CaptureResult PortalScreenshot::grabPrimaryScreen() {
     Answer answer = request(false, personMayBeAsked());
     if (answer.askUser) answer = request(true, true);
     if (!answer.error.isEmpty()) return {{}, answer.error};
+    // A monitor may have gone during the wait (undocked, a lid closed), and its screen with
+    // it: the picture is of the desktop as it is now, so the primary is the one of now.
+    const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return {{}, QStringLiteral("找不到螢幕")};
     return readPicture(answer.uri, screen->virtualGeometry(), screen->geometry(), requestedAt,
                        std::move(m_prepared));

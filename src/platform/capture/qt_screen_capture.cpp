@@ -5,6 +5,7 @@
 #include <QScreen>
 
 #include "platform/capture/kwin_screenshot.h"
+#include "platform/capture/x11_repaint_watch.h"
 #include "platform/capture/x11_shm_grab.h"
 #include "platform/device_scale.h"
 #include "platform/wayland_session.h"
@@ -30,14 +31,36 @@ class QtScreenCapture final : public ScreenCapture {
         return {std::move(image), {}};
     }
     QImage grabArea(const QRect& area) override {
-        QScreen* screen = QGuiApplication::screenAt(area.center());
-        if (!screen) screen = QGuiApplication::primaryScreen();
-        if (!screen || WaylandSession::current()) return {};
+        QScreen* screen = screenOf(area);
+        if (!screen) return {};
+        if (QImage fast = grabX11RootThroughSharedMemory(inDevicePixels(*screen, area));
+            !fast.isNull())
+            return fast;
         // The grab counts from the screen's own corner and adds its offset itself.
         const QPoint at = area.topLeft() - screen->geometry().topLeft();
         return screen->grabWindow(0, at.x(), at.y(), area.width(), area.height())
             .toImage()
             .convertToFormat(QImage::Format_RGB32);
+    }
+    std::unique_ptr<QObject> watchRepaints(const QRect& area,
+                                           std::function<void()> repainted) override {
+        QScreen* screen = screenOf(area);
+        if (!screen) return {};
+        return watchX11RootRepaints(inDevicePixels(*screen, area), std::move(repainted));
+    }
+
+  private:
+    static QScreen* screenOf(const QRect& area) {
+        QScreen* screen = QGuiApplication::screenAt(area.center());
+        if (!screen) screen = QGuiApplication::primaryScreen();
+        return WaylandSession::current() ? nullptr : screen;
+    }
+    // Qt keeps a screen's corner in device pixels and scales only what lies within it.
+    static QRect inDevicePixels(const QScreen& screen, const QRect& area) {
+        const QPoint corner = screen.geometry().topLeft();
+        const DeviceScale scale(screen.devicePixelRatio());
+        const QPoint from = area.topLeft() - corner;
+        return QRect(corner + scale.point(from.x(), from.y()), scale.screenSize(area.size()));
     }
 };
 

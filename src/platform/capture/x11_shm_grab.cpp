@@ -46,11 +46,13 @@ QImage grabX11RootThroughSharedMemory(const QRect& area) {
     if (!ext || !ext->present) return {};
     const xcb_setup_t* setup = xcb_get_setup(c);
     const xcb_screen_t* screen = xcb_setup_roots_iterator(setup).data;
-    // A monitor may lie partly or wholly outside the root (xrandr --setmonitor allows it):
-    // there is nothing to read there.
-    if (!screen || !QRect(0, 0, screen->width_in_pixels, screen->height_in_pixels).contains(area) ||
-        !layoutMatches(setup, screen))
-        return {};
+    if (!screen || !layoutMatches(setup, screen)) return {};
+    // The root's size as it is now: the one in the connection's setup is that of when the
+    // program started, and RandR changes it. A monitor may also lie partly or wholly outside
+    // the root (xrandr --setmonitor allows it): there is nothing to read there.
+    std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> root(
+        xcb_get_geometry_reply(c, xcb_get_geometry(c, screen->root), nullptr), &std::free);
+    if (!root || !QRect(0, 0, root->width, root->height).contains(area)) return {};
 
     const size_t bytes = size_t(area.width()) * size_t(area.height()) * 4;
     const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
