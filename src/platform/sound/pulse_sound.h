@@ -18,8 +18,10 @@ struct pa_stream;
 // One voice through a PulseAudio-compatible server (PulseAudio, or PipeWire's pulse service),
 // as the windows expect: starting a sound cuts the one before. The sounds are read into memory
 // up front and fed to the server from the client library's own thread, so a busy interface
-// thread never starves a sound. Each sound gets a stream of its own on the server's default
-// output, so sound follows the default device when it changes.
+// thread never starves a sound. One stream on the server's default output (none is named, so
+// the server moves it when the default changes) plays the sounds one after another at a short
+// latency: a new sound replaces what the server holds of the one before, and the stream goes
+// kIdleMs after the last sound ended.
 //
 // The server may go away and come back (a restart after an update, a headset change): the
 // player then says so once, stays silent without ever waiting for the server, and connects
@@ -80,7 +82,7 @@ class PulseSoundPlayer final : public QObject, public SoundPlayer {
     bool m_saidAway = false;
     pa_stream* m_stream = nullptr;  // the sound playing
     QAudioFormat m_streamFormat;
-    OneVoice m_voice;  // its samples, read on the library's thread
+    OneVoice m_voice;          // its samples, read on the library's thread
     bool m_triggered = false;  // since the last write: the end plays without a full start
     QTimer m_idle;
     std::optional<Request> m_pending;
