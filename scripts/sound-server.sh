@@ -48,6 +48,8 @@ CONF
         export DBUS_SESSION_BUS_ADDRESS="unix:path=$dir/bus"
         for _ in $(seq 50); do [[ -S "$dir/bus" ]] && break; sleep 0.1; done
         daemon pipewire pipewire
+        # Its clients give up when it is not there yet, as on a loaded machine.
+        for _ in $(seq 100); do [[ -S "$dir/pipewire-0" ]] && break; sleep 0.1; done
         daemon wireplumber wireplumber
         daemon pipewire-pulse pipewire-pulse
         ;;

@@ -31,7 +31,17 @@ class Locked {
 
 PulseSoundPlayer::PulseSoundPlayer() {
     m_retry.setSingleShot(true);
-    connect(&m_retry, &QTimer::timeout, this, [this] { connectToServer(); });
+    connect(&m_retry, &QTimer::timeout, this, [this] {
+        Q_EMIT retrying(m_retry.interval());
+        connectToServer();
+    });
+    // A stream kept after its sound keeps the server's output at its latency, which no
+    // program needs once the effects are over.
+    m_idle.setSingleShot(true);
+    connect(&m_idle, &QTimer::timeout, this, [this] {
+        Locked lock(m_loop);
+        dropStream();
+    });
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
         // A server starting, or one that has not started listening yet: try for a while.
         m_retryMs = kFirstRetryMs;
@@ -83,23 +93,44 @@ void PulseSoundPlayer::play(const QString& path, int flags) {
     }
     const WaveSound* sound = soundFor(path);
     Locked lock(m_loop);
-    dropStream();
-    if (sound) startStream(*sound, loop);  // a missing sound is silence
+    if (!sound) {  // a missing sound is silence
+        m_idle.stop();
+        return dropStream();
+    }
+    const QAudioFormat& f = sound->format;
+    if (loop)
+        m_idle.stop();
+    else
+        m_idle.start(int(1000 * sound->pcm.size() / f.bytesPerFrame() / f.sampleRate()) + kIdleMs);
+    const pa_stream_state_t state = m_stream ? pa_stream_get_state(m_stream) : PA_STREAM_FAILED;
+    if (m_streamFormat != f || (state != PA_STREAM_READY && state != PA_STREAM_CREATING)) {
+        dropStream();
+        return startStream(*sound, loop);
+    }
+    // The stream in place plays it: no new stream to set up, and the server's output keeps
+    // the short latency that stream asked for. One being set up starts with the new sound;
+    // in one that plays, what the server holds of the old sound is dropped.
+    m_voice.setSound(sound->pcm, loop, f.bytesPerFrame());
+    if (state != PA_STREAM_READY) return;
+    if (pa_operation* op = pa_stream_flush(m_stream, nullptr, nullptr)) pa_operation_unref(op);
+    fill(pa_stream_writable_size(m_stream));
 }
 
 void PulseSoundPlayer::connectToServer() {
     Locked lock(m_loop);
     if (m_context) return;
     m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), "Shatter");
-    const quint64 generation = ++m_generation;
+    ++m_generation;
     if (m_context) {
         pa_context_set_state_callback(m_context, onContextState, this);
         // The server is never started on our behalf: the desktop runs it.
         if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) return;
-        pa_context_unref(m_context);
-        m_context = nullptr;
+        dropContext();
     }
-    // Refused at once (no socket): reported like a failure that came later.
+    // Refused at once (no socket), which the state callback may have reported already inside
+    // the call: a new generation makes that report stale, so the failure counts once, like
+    // one that came later.
+    const quint64 generation = ++m_generation;
     QMetaObject::invokeMethod(
         this, [this, generation] { contextChanged(generation, false); }, Qt::QueuedConnection);
 }
@@ -132,6 +163,7 @@ void PulseSoundPlayer::contextChanged(quint64 generation, bool ready) {
 }
 
 void PulseSoundPlayer::connectionLost() {
+    m_idle.stop();
     {
         Locked lock(m_loop);
         dropStream();
@@ -185,27 +217,47 @@ void PulseSoundPlayer::startStream(const WaveSound& sound, bool loop) {
     spec.channels = uint8_t(f.channelCount());
     m_stream = pa_stream_new(m_context, "Shatter", &spec, nullptr);
     if (!m_stream) return;
+    m_streamFormat = f;
     m_voice.setSound(sound.pcm, loop, f.bytesPerFrame());
-    m_draining = false;
-    // A fifth of a second in the server: a new sound cuts what is left of the old one, so
-    // only the library's thread, which keeps the server topped up, needs it.
+    // An effect's latency: the whole buffer, the server's share of it included (the server
+    // sets its output's latency from it, and under PipeWire every program's quantum), is
+    // kLatencyUs. A sound starts, and one that is cut ends, that soon; the samples are in
+    // memory and the library's thread tops the buffer up every kRequestUs. Playback starts at
+    // the first request's worth, and pauses when a sound has ended: nothing is heard after it.
     pa_buffer_attr attr;
-    attr.maxlength = attr.prebuf = attr.minreq = attr.fragsize = uint32_t(-1);
-    attr.tlength = uint32_t(pa_usec_to_bytes(200000, &spec));
+    attr.maxlength = attr.fragsize = uint32_t(-1);
+    attr.tlength = uint32_t(pa_usec_to_bytes(kLatencyUs, &spec));
+    attr.minreq = attr.prebuf = uint32_t(pa_usec_to_bytes(kRequestUs, &spec));
     pa_stream_set_write_callback(m_stream, onWritable, this);
     // No device named: the server's default output, whichever that is now.
-    if (pa_stream_connect_playback(m_stream, nullptr, &attr, PA_STREAM_NOFLAGS, nullptr, nullptr) <
-        0)
+    if (pa_stream_connect_playback(m_stream, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr,
+                                   nullptr) < 0)
         dropStream();
 }
 
 void PulseSoundPlayer::dropStream() {
     if (!m_stream) return;
+    pa_stream* s = std::exchange(m_stream, nullptr);
+    pa_stream_set_write_callback(s, nullptr, nullptr);
+    if (pa_stream_get_state(s) == PA_STREAM_CREATING) {
+        // Not confirmed by the server yet, and such a stream cannot be disconnected: it goes
+        // once the answer comes, or it would stay on the server, silent, until Shatter ends.
+        pa_stream_set_state_callback(s, onAbandoned, nullptr);
+        return;
+    }
     // Disconnecting drops what the server still holds of the sound.
-    pa_stream_set_write_callback(m_stream, nullptr, nullptr);
-    pa_stream_disconnect(m_stream);
-    pa_stream_unref(m_stream);
-    m_stream = nullptr;
+    pa_stream_disconnect(s);
+    pa_stream_unref(s);
+}
+
+void PulseSoundPlayer::onAbandoned(pa_stream* s, void*) {
+    const pa_stream_state_t state = pa_stream_get_state(s);
+    if (state == PA_STREAM_READY) {
+        pa_stream_disconnect(s);  // reported back as terminated
+    } else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) {
+        pa_stream_set_state_callback(s, nullptr, nullptr);
+        pa_stream_unref(s);
+    }
 }
 
 void PulseSoundPlayer::dropContext() {
@@ -222,27 +274,22 @@ void PulseSoundPlayer::onWritable(pa_stream* s, size_t bytes, void* self) {
 }
 
 void PulseSoundPlayer::fill(size_t bytes) {
-    while (bytes > 0 && !m_draining) {
+    while (bytes > 0) {
         void* buffer = nullptr;
         size_t n = bytes;
         if (pa_stream_begin_write(m_stream, &buffer, &n) < 0 || !buffer) return;
         const qint64 got = m_voice.read(static_cast<char*>(buffer), qint64(n));
         if (got <= 0) {
             pa_stream_cancel_write(m_stream);
-            // All written. A stream starts once its buffer is full; draining starts a short
-            // one at once and ends it when the server has played it: nothing stays awake.
-            m_draining = true;
-            if (pa_operation* op = pa_stream_drain(m_stream, onDrained, this))
-                pa_operation_unref(op);
+            // All written: an end shorter than the start's buffering plays at once too.
+            if (m_voice.atEnd() && !std::exchange(m_triggered, true))
+                if (pa_operation* op = pa_stream_trigger(m_stream, nullptr, nullptr))
+                    pa_operation_unref(op);
             return;
         }
         if (pa_stream_write(m_stream, buffer, size_t(got), nullptr, 0, PA_SEEK_RELATIVE) < 0)
             return;
+        m_triggered = false;
         bytes -= std::min(bytes, size_t(got));
     }
-}
-
-void PulseSoundPlayer::onDrained(pa_stream* s, int, void* self) {
-    auto* p = static_cast<PulseSoundPlayer*>(self);
-    if (s == p->m_stream) p->dropStream();
 }
