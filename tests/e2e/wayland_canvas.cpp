@@ -60,7 +60,10 @@ class WaylandCanvas : public QObject {
             "DISPLAY",
             qEnvironmentVariable("SHATTER_XWAYLAND_DISPLAY", qEnvironmentVariable("DISPLAY")));
         // The title cannot be moved: a Wayland client does not place its own windows.
-        e2e::enterStrikeAndExit(m_stage, pattern, false, primary, {"wl-paste", "-t", "image/png"});
+        e2e::enterStrikeAndExit(m_stage, pattern, false, primary, {"wl-paste", "-t", "image/png"},
+                                [] {
+                                    run("swaymsg", {"output", "*", "bg", "#000000", "solid_color"});
+                                });
     }
 
   private:
