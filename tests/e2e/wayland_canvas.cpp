@@ -3,8 +3,11 @@
 using namespace e2e;
 
 namespace {
+// sway's rectangles are logical; the pointer and grim's picture are in the outputs' pixels.
 QRect rectOf(const QJsonValue& r) {
-    return QRect(r["x"].toInt(), r["y"].toInt(), r["width"].toInt(), r["height"].toInt());
+    return QRectF(QPointF(r["x"].toInt(), r["y"].toInt()) * scale,
+                  QSizeF(r["width"].toInt(), r["height"].toInt()) * scale)
+        .toRect();
 }
 }  // namespace
 
@@ -40,11 +43,15 @@ class WaylandCanvas : public QObject {
     // Enter shows the desktop as grim saw it, a hammer darkens only its crack, exit ends well.
     // With outputs side by side (scripts/test-wayland.sh) the canvas covers the primary one,
     // the first that sway announces, wherever it lies.
+    // At a fractional scale (SHATTER_WAYLAND_SCALE) the canvas is the desktop pixel for pixel
+    // too, and the windows and a crack are their sizes times the scale.
     void enterStrikeAndExit() {
-        const QImage pattern = testPattern(screenSize());
+        QImage pattern = testPattern(screenSize());
         QRect primary;
-        for (const QJsonValue& output :
-             QJsonDocument::fromJson(run("swaymsg", {"-r", "-t", "get_outputs"})).array()) {
+        const QJsonArray outputs =
+            QJsonDocument::fromJson(run("swaymsg", {"-r", "-t", "get_outputs"})).array();
+        scale = outputs.first()["scale"].toDouble(1);
+        for (const QJsonValue& output : outputs) {
             const QRect rect = rectOf(output["rect"]);
             const QString name = output["name"].toString();
             const QString picture =
@@ -52,6 +59,18 @@ class WaylandCanvas : public QObject {
             QVERIFY(pattern.copy(rect).save(picture));
             run("swaymsg", {"output", name, "bg", picture, "stretch"});
             if (primary.isNull()) primary = rect;
+        }
+        // The compositor resamples a background at a fractional scale: the desktop is then
+        // what grim sees once the background is up.
+        const auto up = [&] {
+            const QImage shot = screenshot();
+            return (shot.pixel(shot.width() / 2, shot.height() / 3) & 0xFFFFFF) != 0x404040;
+        };
+        if (scale != std::floor(scale)) {
+            QVERIFY2(waitUntil(up), "the pattern did not become the desktop");
+            const auto still = waitForStillScreen();
+            QVERIFY(still);
+            pattern = *still;
         }
         // Through XWayland when SHATTER_WAYLAND_QPA=xcb (see the README).
         m_stage.environment.insert("QT_QPA_PLATFORM",
