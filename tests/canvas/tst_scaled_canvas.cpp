@@ -2,7 +2,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "canvas/snapshot_scale.h"
 #include "canvas/splinter_animation.h"
 #include "platform/files/cursor_file.h"
 #include "shell/layout_style.h"
@@ -147,19 +146,6 @@ class TestScaledCanvas : public QObject {
         QCOMPARE(tool.hotSpot(), m_scale.hotSpot(file.hotSpot));
         QCOMPARE(handCursor().pixmap().size(), m_scale.size(QSize(32, 32)));
         QCOMPARE(handCursor().hotSpot(), m_scale.point(5, 0));
-    }
-
-    // Only a snapshot between Qt's whole factor and the one below, of the logical screen's
-    // proportions, gives the canvas its own factor.
-    void snapshotScaleOfAPicture() {
-        const QSize logical(1280, 720);
-        QCOMPARE(snapshotScale({1920, 1080}, logical, 2).value_or(0), 1.5);
-        QCOMPARE(snapshotScale({1366, 768}, {1093, 614}, 2).value_or(0), 1366 / 1093.0);
-        for (auto [picture, qt] : {std::pair{QSize(1920, 1080), 1.5},
-                                   {QSize(1920, 1070), 2.0},
-                                   {QSize(2560, 1440), 2.0},
-                                   {QSize(1200, 675), 2.0}})
-            QCOMPARE(snapshotScale(picture, logical, qt), std::nullopt);
     }
 
   private:
