@@ -6,7 +6,8 @@
 # wlroots backend. The command gets WAYLAND_DISPLAY, SWAYSOCK, DISPLAY (the Xvfb) and the
 # bus, plus SHATTER_WAYLAND_SHARED, a directory the compositor can read pictures from.
 # Everything runs in a process namespace of its own, so nothing survives the command.
-# Screen size: SHATTER_E2E_SCREEN (default 1920x1080x24). The command's status is returned.
+# Screen size: SHATTER_E2E_SCREEN (default 1920x1080x24); the outputs' scale:
+# SHATTER_WAYLAND_SCALE (default 1, fractional allowed). The command's status is returned.
 set -u
 
 if [[ $# -eq 0 ]]; then
@@ -120,6 +121,7 @@ cat >"$scratch/sway/config" <<EOF
 xwayland $xwayland
 exec sh -c 'for _ in \$(seq 100); do xhost "+si:localuser:$(id -un)" && break; sleep 0.1; done; echo "\$DISPLAY" >"\$HOME/xwayland-display"'
 output * resolution ${width}x${size#*x} bg #404040 solid_color
+output * scale ${SHATTER_WAYLAND_SCALE:-1}
 $(for ((i = 1; i <= outputs; i++)); do echo "output X11-$i position $(output_x "$i") 0"; done)
 default_border none
 default_floating_border none

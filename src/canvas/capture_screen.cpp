@@ -1,11 +1,14 @@
 #include "canvas/capture_screen.h"
 
+#include <QGuiApplication>
 #include <QObject>
+#include <QScreen>
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include "canvas/formula_start.h"
+#include "canvas/snapshot_scale.h"
 #include "layouts/layouts.h"
 #include "platform/platform.h"
 #include "shell/forms.h"
@@ -20,6 +23,21 @@ int32_t ScreenPixels(double twips, double twipsPerPixel) {
     if (per < 1) return 0;
     return static_cast<int32_t>(t) / static_cast<int32_t>(per);
 }
+
+namespace {
+// Where the picture covers the screen at a factor of its own (a fractional scale Qt rounded),
+// the canvas takes that factor and the picture's size: the desktop 1:1 on the output's pixels.
+void takeSnapshotScale(Formula_Start& canvas, QSize picture) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const auto s =
+        screen ? snapshotScale(picture, screen->geometry().size(), screen->devicePixelRatio())
+               : std::nullopt;
+    if (!s || picture.height() > std::numeric_limits<int16_t>::max()) return;
+    canvas.setScale(DeviceScale(*s));
+    ScreenWidthPx = picture.width();
+    ScreenHeightPx = static_cast<int16_t>(picture.height());
+}
+}  // namespace
 
 bool CaptureScreen() {
     Formula_Start& canvas = forms().get<Formula_Start>();
@@ -37,11 +55,14 @@ bool CaptureScreen() {
         std::min<int32_t>(ScreenPixels(double(screen.height()) * kTwipsPerPixel, kTwipsPerPixel),
                           std::numeric_limits<int16_t>::max()));
     const QSize size(ScreenWidthPx, ScreenHeightPx);
-    if (shot.image.size() == size && shot.image.format() == QImage::Format_RGB32) {
-        canvas.setScreenSize(size, std::move(shot.image));
+    if (shot.image.size() != size && shot.image.format() == QImage::Format_RGB32)
+        takeSnapshotScale(canvas, shot.image.size());
+    const QSize taken(ScreenWidthPx, ScreenHeightPx);
+    if (shot.image.size() == taken && shot.image.format() == QImage::Format_RGB32) {
+        canvas.setScreenSize(taken, std::move(shot.image));
         return true;
     }
-    canvas.setScreenSize(size);
+    canvas.setScreenSize(taken);
     if (shot.image.isNull()) {
         const QString why = shot.error.isEmpty() ? QStringLiteral("系統沒有給出畫面") : shot.error;
         platform().messages->error(nullptr, QStringLiteral("Shatter"),

@@ -75,7 +75,11 @@ class TestScaledCanvas : public QObject {
         QFETCH(double, s);
         QFETCH(int, tool);
         QFETCH(QPointF, at);
-        if (s != m_s) QSKIP("for the other scale factor");
+        if (s != m_s && m_s != 2) QSKIP("for the other scale factor");
+        // At Qt's 2 the rows of 1.5 take a snapshot of a compositor at 1.5 that Qt rounded up.
+        if (s != m_s)
+            m_app->fakes.capture->next =
+                pattern(m_screen.width() * 3 / 4, m_screen.height() * 3 / 4);
         m_app->fakes.random->fallback = tool == 6 ? 0.5 : 0.0;
         Formula_Start& canvas = canvasWith(tool);
         canvas.setScreenSize(QSize(1920, 1080));

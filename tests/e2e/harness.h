@@ -371,9 +371,12 @@ class Stage {
 // its crack, and the palette's exit ends the program well. Only the primary screen, where the
 // canvas goes, is looked at: the desktop may show anything on the others. With a paste command,
 // Ctrl+Z on the palette brings the desktop back, Ctrl+Shift+Z the crack, and after Ctrl+C the
-// command prints the canvas's picture as a PNG.
+// command prints the canvas's picture as a PNG. hideDesktop, given, takes the pattern off the
+// desktop right after enter: before any input the screen must still show it, from the canvas's
+// own copy, not from a desktop seen through a canvas not yet drawn.
 inline void enterStrikeAndExit(Stage& stage, const QImage& pattern, bool moveTitle,
-                               QRect primary = {}, const QStringList& paste = {}) {
+                               QRect primary = {}, const QStringList& paste = {},
+                               const std::function<void()>& hideDesktop = {}) {
     const QRect seen = primary.isNull() ? pattern.rect() : primary;
     const auto shows = [&](const QImage& shot, const QRect& palette) {
         const QRect ignored = palette.translated(-seen.topLeft());
@@ -383,6 +386,7 @@ inline void enterStrikeAndExit(Stage& stage, const QImage& pattern, bool moveTit
              "the pattern did not become the desktop");
     const auto palette = stage.enterCanvas(moveTitle, primary);
     QVERIFY2(palette, "no canvas over the primary screen and palette");
+    if (hideDesktop) hideDesktop(), QTest::qWait(500);  // the compositor's next frames
     const QImage before = screenshot();
     QVERIFY2(shows(before, palette->geometry), "the canvas does not show the desktop");
     const QPoint at = seen.topLeft() + QPoint(seen.width() / 4, seen.height() * 3 / 4);

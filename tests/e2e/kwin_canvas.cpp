@@ -27,7 +27,8 @@ class KWinCanvas : public QObject {
         const QString picture = qEnvironmentVariable("SHATTER_KWIN_SHARED") + "/pattern.png";
         QVERIFY(pattern.save(picture));
         m_desktop.start("swaybg", {"-o", "*", "-i", picture, "-m", "stretch"});
-        e2e::enterStrikeAndExit(m_stage, pattern, true);
+        // Without it KWin shows its own background, black.
+        e2e::enterStrikeAndExit(m_stage, pattern, true, {}, {}, [this] { m_desktop.kill(); });
     }
 
   private:

@@ -3,8 +3,10 @@
 using namespace e2e;
 
 namespace {
+// sway's rectangles are logical; the pointer and grim's picture are in the outputs' pixels.
 QRect rectOf(const QJsonValue& r) {
-    return QRect(r["x"].toInt(), r["y"].toInt(), r["width"].toInt(), r["height"].toInt());
+    const QRectF logical(r["x"].toInt(), r["y"].toInt(), r["width"].toInt(), r["height"].toInt());
+    return QRectF(logical.topLeft() * scale, logical.size() * scale).toRect();
 }
 }  // namespace
 
@@ -40,11 +42,15 @@ class WaylandCanvas : public QObject {
     // Enter shows the desktop as grim saw it, a hammer darkens only its crack, exit ends well.
     // With outputs side by side (scripts/test-wayland.sh) the canvas covers the primary one,
     // the first that sway announces, wherever it lies.
+    // At a fractional scale (SHATTER_WAYLAND_SCALE) the canvas is the desktop pixel for pixel
+    // too, and the windows and a crack are their sizes times the scale.
     void enterStrikeAndExit() {
-        const QImage pattern = testPattern(screenSize());
+        QImage pattern = testPattern(screenSize());
         QRect primary;
-        for (const QJsonValue& output :
-             QJsonDocument::fromJson(run("swaymsg", {"-r", "-t", "get_outputs"})).array()) {
+        const QJsonArray outputs =
+            QJsonDocument::fromJson(run("swaymsg", {"-r", "-t", "get_outputs"})).array();
+        scale = outputs.first()["scale"].toDouble(1);
+        for (const QJsonValue& output : outputs) {
             const QRect rect = rectOf(output["rect"]);
             const QString name = output["name"].toString();
             const QString picture =
@@ -53,6 +59,14 @@ class WaylandCanvas : public QObject {
             run("swaymsg", {"output", name, "bg", picture, "stretch"});
             if (primary.isNull()) primary = rect;
         }
+        // The compositor resamples a background at a fractional scale: the desktop is then
+        // what grim sees once the background is up (plain grey before).
+        if (scale != std::floor(scale)) {
+            QVERIFY(waitUntil([&] { return (screenshot().pixel(9, 9) & 0xFFFFFF) != 0x404040; }));
+            const auto still = waitForStillScreen();
+            QVERIFY(still);
+            pattern = *still;
+        }
         // Through XWayland when SHATTER_WAYLAND_QPA=xcb (see the README).
         m_stage.environment.insert("QT_QPA_PLATFORM",
                                    qEnvironmentVariable("SHATTER_WAYLAND_QPA", "wayland"));
@@ -60,7 +74,9 @@ class WaylandCanvas : public QObject {
             "DISPLAY",
             qEnvironmentVariable("SHATTER_XWAYLAND_DISPLAY", qEnvironmentVariable("DISPLAY")));
         // The title cannot be moved: a Wayland client does not place its own windows.
-        e2e::enterStrikeAndExit(m_stage, pattern, false, primary, {"wl-paste", "-t", "image/png"});
+        const auto black = [] { run("swaymsg", {"output", "*", "bg", "#000000", "solid_color"}); };
+        e2e::enterStrikeAndExit(m_stage, pattern, false, primary, {"wl-paste", "-t", "image/png"},
+                                black);
     }
 
   private:
