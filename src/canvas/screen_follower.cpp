@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "canvas/formula_start.h"
+#include "canvas/snapshot_scale.h"
 #include "platform/platform.h"
 #include "shell/forms.h"
 #include "shell/screen_settle.h"
@@ -56,10 +57,17 @@ void ScreenFollower::follow() {
 
 bool ScreenFollower::coverChangedScreen() {
     QScreen* screen = QGuiApplication::primaryScreen();
-    const QSize size = DeviceScale::primaryScreenSize();
+    QSize size = DeviceScale::primaryScreenSize();
     if (!screen || size.isEmpty()) return true;
-    const DeviceScale scale = DeviceScale::ofPrimaryScreen();
+    DeviceScale scale = DeviceScale::ofPrimaryScreen();
     const QSize had = m_canvas.image().size();  // device pixels, as the screen was
+    // At a fractional scale that Qt rounds up, the canvas counts the output's own pixels, as
+    // its snapshot did: while the screen still matches them, its size did not change.
+    if (snapshotScale(had, screen->geometry().size(), screen->devicePixelRatio()) ==
+        m_canvas.scale().factor()) {
+        size = had;
+        scale = m_canvas.scale();
+    }
     if (size != had || scale.factor() != m_canvas.scale().factor()) {
         // Only what the image gains is taken from the screen; where the canvas was, the
         // screen shows the canvas itself. The desktop paints the area a screen gains in its

@@ -95,6 +95,16 @@ class TestScaledCanvas : public QObject {
         QTEST(changes(before, canvas.image().image()).box, "damage");
     }
 
+    // A compositor at 1.5 that Qt rounds up to 2: following the screen keeps the output's pixels.
+    void fractionalSnapshotKeptWhenFollowing() {
+        if (m_s != 2) QSKIP("at Qt's whole factor 2");
+        const QSize output = m_screen * 3 / 4;
+        m_app->fakes.capture->next = pattern(output.width(), output.height());
+        Formula_Start& canvas = forms().get<Formula_Start>();
+        canvas.followPrimaryScreen();
+        QCOMPARE(canvas.image().image(), m_app->fakes.capture->next);
+    }
+
     // The three-headed cannon's hole is a round dot twice 11 pixels across at 2.
     void bulletHoleIsARoundDot() {
         if (m_s != 2) QSKIP("the dot is checked at 2");
