@@ -4,7 +4,7 @@
 # so a second run rebuilds only what changed), the unit tests offscreen and the package checks
 # of test-package.sh on the Debian 13 package made there. That package then goes with its
 # Recommends into a bare trixie root, and the program is run from there: on X11 enter, the
-# frames of all seven tools and a strike (e2e_canvas), and on sway 1.10 with one output and
+# frames of all seven tools, strikes, save and load (e2e_canvas), and on sway 1.10 with one output and
 # two, enter, a strike and exit (wayland_canvas). The drivers and the servers run in the first
 # root, the program in the second. Everything runs in a mount and process namespace of its
 # own; both roots are removed afterwards, failure or not.
@@ -83,8 +83,9 @@ if [[ "${SHATTER_DEBIAN13_STAGE:-}" == inside ]]; then
     umount "$root/tmp"
     mount --rbind /tmp "$root/tmp"
 
-    root_stage_check "on X11, enter, the frames of all seven tools and a strike" \
-        in_root scripts/with-display.sh "$build/tests/e2e_canvas" canvasShowsTheScreenAsItWas
+    root_stage_check "on X11, enter, the frames of all seven tools, strikes, save and load" \
+        in_root scripts/with-display.sh "$build/tests/e2e_canvas" canvasShowsTheScreenAsItWas \
+            strikesSavedAndLoaded
     root_stage_check "on sway, one output: enter, palette in front, a hammer strike and exit" \
         in_root env SHATTER_E2E_SCREEN=1920x1080x24 scripts/with-wayland.sh "$build/tests/wayland_canvas"
     for reversed in "" 1; do
