@@ -4,9 +4,9 @@
 # so a second run rebuilds only what changed), the unit tests offscreen and the package checks
 # of test-package.sh on the Debian 13 package made there. That package then goes with its
 # Recommends into a bare trixie root, and the program is run from there: on X11 enter, the
-# frames of all seven tools, strikes, save and load (e2e_canvas), and on sway 1.10 with one output and
-# two, enter, a strike and exit (wayland_canvas). The drivers and the servers run in the first
-# root, the program in the second. Everything runs in a mount and process namespace of its
+# frames of all seven tools, strikes, save and load (e2e_canvas), and on sway 1.10 with one
+# output and two, enter, a strike and exit (wayland_canvas). The drivers and the servers run in
+# the first root, the program in the second. Everything runs in a mount and process namespace of its
 # own; both roots are removed afterwards, failure or not.
 #   SHATTER_DEBIAN13=1 scripts/test-debian13.sh    (as run by `make test`; 77: not asked)
 # The prepared first root is kept as a tarball in /var/cache/shatter, named after the set-up

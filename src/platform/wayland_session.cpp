@@ -60,11 +60,11 @@ bool current() {
 void keepAboveFullScreen(QWindow* window) {
     if (!window || !current() || window->transientParent()) return;
     for (QWindow* w : QGuiApplication::topLevelWindows()) {
-        if (w == window || !w->isVisible() || !(w->windowStates() & Qt::WindowFullScreen))
-            continue;
+        if (w == window || !w->isVisible() || !(w->windowStates() & Qt::WindowFullScreen)) continue;
         window->setTransientParent(w);
         // Through XWayland the parent is a property the compositor reads whenever it changes.
-        const bool nativeWayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+        const bool nativeWayland =
+            QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
         if (nativeWayland && !w->isExposed()) new ShowAgainOnceMapped(window, w);
         return;
     }
