@@ -86,13 +86,14 @@ if [[ "${SHATTER_DEBIAN13_STAGE:-}" == inside ]]; then
     root_stage_check "on X11, enter, the frames of all seven tools, strikes, save and load" \
         in_root scripts/with-display.sh "$build/tests/e2e_canvas" canvasShowsTheScreenAsItWas \
             strikesSavedAndLoaded
+    wayland_canvas() {
+        in_root env SHATTER_E2E_SCREEN="$1" SHATTER_WAYLAND_OUTPUTS="$2" \
+            SHATTER_WAYLAND_REVERSED="$3" scripts/with-wayland.sh "$build/tests/wayland_canvas"
+    }
     root_stage_check "on sway, one output: enter, palette in front, a hammer strike and exit" \
-        in_root env SHATTER_E2E_SCREEN=1920x1080x24 scripts/with-wayland.sh "$build/tests/wayland_canvas"
-    for reversed in "" 1; do
-        root_stage_check "on sway, two outputs, the primary on the $([[ -n "$reversed" ]] && echo right || echo left)" \
-            in_root env SHATTER_E2E_SCREEN=3840x1080x24 SHATTER_WAYLAND_OUTPUTS=2 \
-            SHATTER_WAYLAND_REVERSED="$reversed" scripts/with-wayland.sh "$build/tests/wayland_canvas"
-    done
+        wayland_canvas 1920x1080x24 1 ""
+    root_stage_check "on sway, two outputs, primary left" wayland_canvas 3840x1080x24 2 ""
+    root_stage_check "on sway, two outputs, primary right" wayland_canvas 3840x1080x24 2 1
     root_stage_report
     exit
 fi
@@ -107,9 +108,11 @@ mirror="${SHATTER_DEBIAN_MIRROR:-$(
       awk 'BEGIN { RS = "" } { uri = ""; ok = 0
                for (i = 1; i <= NF; i++) {
                    if ($i == "URIs:") uri = $(i + 1)
-                   if ($i == "Suites:") for (j = i + 1; j <= NF && $j !~ /:$/; j++) ok = ok || $j == "bookworm"
+                   if ($i == "Suites:")
+                       for (j = i + 1; j <= NF && $j !~ /:$/; j++) ok = ok || $j == "bookworm"
                }
-               if (ok && uri != "") { print uri; exit } }' /etc/apt/sources.list.d/*.sources 2>/dev/null
+               if (ok && uri != "") { print uri; exit } }' \
+          /etc/apt/sources.list.d/*.sources 2>/dev/null
     } | head -n 1)}"
 if [[ -z "$mirror" ]]; then
     echo "$NAME: no Debian mirror for bookworm in this machine's apt sources" \
