@@ -1,4 +1,4 @@
-# Two commands do everything on a fresh Debian 12 machine: `make run` and `make test`.
+# Two commands do everything on a fresh Debian 12 or 13 machine: `make run` and `make test`.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_GEN  := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -32,13 +32,16 @@ build-asan: deps
 install: build
 	cmake --install $(BUILD)
 
-# shatter_<version>_<arch>.deb in this directory, from the normal build.
+# shatter_<version>~deb<release>u1_<arch>.deb in this directory (and in $(BUILD)/package), from
+# the normal build; it replaces the one for the same release, not another release's.
 package: build
-	@rm -f shatter_*.deb $(BUILD)/package/*.deb
+	@rm -f $(BUILD)/package/*.deb
 	@cpack --config $(BUILD)/CPackConfig.cmake -B $(BUILD)/package >$(BUILD)/package.log 2>&1 || \
 	    { cat $(BUILD)/package.log >&2; exit 1; }
-	@cp $(BUILD)/package/shatter_*.deb .
-	@echo "Built $$(ls shatter_*.deb)"
+	@deb=$$(cd $(BUILD)/package && ls shatter_*.deb) && \
+	    release=$$(echo "$$deb" | sed -n 's/^shatter_[^~]*~\(deb[0-9]*\)u.*/\1/p') && \
+	    rm -f shatter_*$${release:+~$$release}*.deb && cp "$(BUILD)/package/$$deb" . && \
+	    echo "Built $$deb"
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz

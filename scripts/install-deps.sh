@@ -1,14 +1,22 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Shatter needs to build, run and test it.
-# Quiet, and no network use, when everything is already there.
+# Quiet, and no network use, when everything is already there. The lists hold only names that
+# every supported release (Debian 12 and 13) has; what differs is chosen by /etc/os-release.
 set -euo pipefail
+
+# shellcheck disable=SC1091
+release=$( . /etc/os-release 2>/dev/null && echo "${ID:-}-${VERSION_CODENAME:-}")
+case "$release" in
+    debian-bookworm | debian-trixie) ;;
+    *) echo "install-deps: ${release:-this system} is not Debian 12 or 13; trying the same packages" >&2 ;;
+esac
 
 packages=(
     build-essential cmake ninja-build git pkg-config
     qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins qt6-qpa-plugins
     libqt6multimedia6 fonts-arphic-uming
     xvfb openbox xdotool x11-utils x11-apps
-    libxcb-shm0-dev libbenchmark-dev libxcb-damage0-dev libxcb-xtest0-dev clang libclang-rt-14-dev imagemagick
+    libxcb-shm0-dev libbenchmark-dev libxcb-damage0-dev libxcb-xtest0-dev clang libclang-rt-dev imagemagick
     file lintian desktop-file-utils appstream mmdebstrap
     x11-xserver-utils xserver-xephyr xwayland xclip wl-clipboard
     fonts-urw-base35 qt6-translations-l10n

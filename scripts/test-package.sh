@@ -34,7 +34,8 @@ sudo=""
 apt_get() { $sudo env DEBIAN_FRONTEND=noninteractive apt-get -qq -o DPkg::Lock::Timeout=300 "$@"; }
 
 make --no-print-directory package
-deb=$(ls shatter_*.deb)
+# The one just made, whichever other release's package lies beside it.
+deb=$(ls "${BUILD:-build}"/package/shatter_*.deb)
 work=$(mktemp -d "${TMPDIR:-/tmp}/test-package.XXXXXX")
 installed=""
 cleanup() {

@@ -50,6 +50,10 @@ if [[ "$(id -u)" -eq 0 ]]; then
             "$kwin_user" || exit 70
 fi
 
+# KWin's Xwayland, as KWin's user, cannot make the X socket directory itself when no X server
+# of this machine has made it yet.
+[[ -d /tmp/.X11-unix ]] || mkdir -m 1777 /tmp/.X11-unix 2>/dev/null || [[ -d /tmp/.X11-unix ]] || exit 70
+
 # One bus for KWin's user and the command's: any user of this machine may connect.
 mkdir -m 755 "$scratch/bus" "$scratch/shared"
 cat >"$scratch/bus/bus.conf" <<EOF

@@ -15,7 +15,8 @@ bool current();
 
 // A compositor hides floating windows behind a full-screen one unless they belong to it,
 // also through XWayland: makes the window a child of the program's full-screen window, if one
-// is showing.
+// is showing. On Wayland, where that parent counts only once it is mapped, a window shown
+// before then is shown again when it is.
 void keepAboveFullScreen(QWindow* window);
 
 }  // namespace WaylandSession

@@ -131,7 +131,8 @@ class E2eCanvas : public QObject {
 
         // Saving over it asks first, in a box of the dialog's title. Refusing leaves the file
         // and the dialog as they were; agreeing replaces it with the picture of now.
-        QVERIFY2(dialog = openDialog("SavePic", kSaveTitle), "no save dialog the second time");
+        dialog = openDialog("SavePic", kSaveTitle);
+        QVERIFY2(dialog, "no save dialog the second time");
         for (const bool agree : {false, true}) {
             QVERIFY(enterFileName(*dialog, path));
             const auto confirm = m_stage.waitFor(titled(kSaveTitle, dialog->id), 5000);

@@ -2,7 +2,7 @@
 # what `cmake --install` puts under /usr, and nothing is compiled a second time.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME shatter)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VERSION ${SHATTER_PACKAGE_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_CONTACT "${SHATTER_AUTHOR} <${SHATTER_MAIL}>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "smash up a snapshot of your screen")

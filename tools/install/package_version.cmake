@@ -1,0 +1,31 @@
+# The package's version names the Debian release it was built on, e.g. 1.1~deb13u1: its
+# libraries' package names differ between releases (libqt6core6 against libqt6core6t64), so a
+# user can tell the two packages apart, and the newer release's sorts higher. Without a
+# numbered Debian release (testing, other systems) it is the plain version.
+set(_release_id "")
+set(_release_codename unstable)
+if(EXISTS /etc/os-release)
+    file(STRINGS /etc/os-release _os_release REGEX "^(ID|VERSION_ID|VERSION_CODENAME)=")
+    foreach(_line IN LISTS _os_release)
+        string(REGEX REPLACE "^([A-Z_]+)=\"?([^\"]*)\"?$" "\\1;\\2" _pair "${_line}")
+        list(GET _pair 0 _key)
+        list(LENGTH _pair _n)
+        set(_value "")
+        if(_n GREATER 1)
+            list(GET _pair 1 _value)
+        endif()
+        set(_os_${_key} "${_value}")
+    endforeach()
+    if(_os_ID STREQUAL "debian" AND _os_VERSION_ID MATCHES "^[0-9]+$")
+        set(_release_id "deb${_os_VERSION_ID}")
+        set(_release_codename "${_os_VERSION_CODENAME}")
+    endif()
+endif()
+set(SHATTER_DEB_RELEASE "${_release_id}" CACHE STRING
+    "Debian release the package is built for (deb12, deb13); empty for none")
+set(SHATTER_DEB_DISTRIBUTION "${_release_codename}" CACHE STRING "Suite in the package's changelog")
+if(SHATTER_DEB_RELEASE)
+    set(SHATTER_PACKAGE_VERSION "${PROJECT_VERSION}~${SHATTER_DEB_RELEASE}u1")
+else()
+    set(SHATTER_PACKAGE_VERSION "${PROJECT_VERSION}")
+endif()
