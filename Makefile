@@ -1,7 +1,11 @@
 # Two commands do everything on a fresh Debian 12 or 13 machine: `make run` and `make test`.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
-CMAKE_GEN  := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Where ccache is installed, another checkout (a fresh clone, a second work tree) reuses what an
+# earlier build compiled: paths inside the checkout are hashed relative to it.
+CMAKE_GEN   = -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+              $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+export CCACHE_BASEDIR := $(CURDIR)
 
 .PHONY: run test bench fuzz deps build build-asan install package clean
 

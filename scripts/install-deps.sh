@@ -12,7 +12,7 @@ case "$release" in
 esac
 
 packages=(
-    build-essential cmake ninja-build git pkg-config
+    build-essential cmake ninja-build git pkg-config ccache
     qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins qt6-qpa-plugins
     libqt6multimedia6 fonts-arphic-uming
     xvfb openbox xdotool x11-utils x11-apps

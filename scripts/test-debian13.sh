@@ -50,6 +50,9 @@ if [[ "${SHATTER_DEBIAN13_STAGE:-}" == inside ]]; then
     mount --bind /tmp "$root/tmp"
     mkdir -p "$root$src"
     mount --bind "$src" "$root$src"
+    # The root's compiler cache stays on this machine, so that a fresh checkout builds quickly.
+    mkdir -p "$tarballs/ccache-deb13" "$root/root/.cache/ccache"
+    mount --bind "$tarballs/ccache-deb13" "$root/root/.cache/ccache"
     # In the root, from the checkout, with none of this machine's compiler settings.
     in_root() {
         chroot "$root" env -u CMAKE_CXX_COMPILER_LAUNCHER -u LD_PRELOAD HOME=/root \
