@@ -52,7 +52,7 @@ class PulseSoundPlayer final : public QObject, public SoundPlayer {
     // up this soon after; a repeating one always.
     static constexpr int kPendingMs = 500;
     // A stream's whole buffer, and how much of it is topped up at a time (µs).
-    static constexpr quint64 kLatencyUs = 80000, kRequestUs = 10000;
+    static constexpr quint64 kLatencyUs = 150000, kRequestUs = 10000;
     // A stream stays this long after its sound ended, for the next one (ms).
     static constexpr int kIdleMs = 3000;
 
