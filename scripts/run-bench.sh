@@ -195,6 +195,7 @@ else
     fi
     [[ "$(grep -c '^ROW' "$scratch/deb13.rows")" -eq 2 ]] ||
         { cat "$scratch/deb13.log" >&2; echo "$0: no Debian 13 enter rows" >&2; exit 70; }
+    tail -n 1 "$scratch/deb13.log" | sed 's/^== /   /' >&2
     awk -F'\t' -v OFS='\t' '$1 == "ROW" { $3 = $3 ", Debian 13"; print }' \
         "$scratch/deb13.rows" >>"$rows"
 fi
