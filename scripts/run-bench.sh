@@ -3,6 +3,8 @@
 #   scripts/run-bench.sh            10 runs of everything, at 1920x1080 and 3840x2160 (also at
 #                                   scale factor 2)
 #   SHATTER_BENCH_RUNS=3 SHATTER_BENCH_SCREENS=1920x1080x24 scripts/run-bench.sh
+# As root with mmdebstrap, it also measures entering on X11 and sway inside a Debian 13 root
+# (scripts/test-debian13.sh; SHATTER_BENCH_DEBIAN13=0 leaves that out).
 # Every figure is a median over the runs. Benchmarks are reported, never asserted: the
 # script fails only when something could not be measured.
 set -euo pipefail
@@ -166,6 +168,40 @@ drive Wayland 1920x1080x24 "$root/scripts/with-wayland.sh" "$bench/wayland_enter
 echo "enter inside KWin ..." >&2
 drive KWin 1280x800x24 "$root/scripts/with-kwin.sh" "$bench/kwin_enter" \
     --shatter "$build/shatter" --runs "$runs"
+
+# --- The X11 and sway enter rows again inside a Debian 13 root, with Shatter built there -------
+# (scripts/test-debian13.sh makes the root, builds into build-deb13/ and removes the root again.)
+# SHATTER_BENCH_DEBIAN13=0 leaves them out.
+debian13_skip=""
+if [[ "${SHATTER_BENCH_DEBIAN13:-1}" == 0 ]]; then
+    debian13_skip="SHATTER_BENCH_DEBIAN13=0"
+elif [[ "$(id -u)" -ne 0 ]]; then
+    debian13_skip="they need root"
+else
+    for tool in mmdebstrap zstd unshare; do
+        command -v "$tool" >/dev/null || { debian13_skip="$tool is not installed"; break; }
+    done
+fi
+if [[ -n "$debian13_skip" ]]; then
+    echo "enter on Debian 13: skipped, $debian13_skip" >&2
+else
+    echo "enter on Debian 13 (its root and build first) ..." >&2
+    : >"$scratch/deb13.rows"
+    status=0
+    SHATTER_DEBIAN13=1 SHATTER_BENCH_RUNS="$runs" SHATTER_DEBIAN13_BENCH_ROWS="$scratch/deb13.rows" \
+        "$root/scripts/test-debian13.sh" >"$scratch/deb13.log" 2>&1 || status=$?
+    if [[ $status -eq 69 ]]; then  # a tool or the mirror is missing: it says which
+        echo "   skipped: $(tail -n 1 "$scratch/deb13.log")" >&2
+    elif [[ $status -ne 0 || "$(grep -c '^ROW' "$scratch/deb13.rows")" -ne 2 ]]; then
+        cat "$scratch/deb13.log" >&2
+        echo "$0: the Debian 13 run failed" >&2
+        exit 70
+    else
+        tail -n 1 "$scratch/deb13.log" | sed 's/^== /   /' >&2
+        awk -F'\t' -v OFS='\t' '$1 == "ROW" { $3 = $3 ", Debian 13"; print }' \
+            "$scratch/deb13.rows" >>"$rows"
+    fi
+fi
 
 # --- Sound latency and a start without a sound server, through a private server ------------
 echo "sounds ..." >&2

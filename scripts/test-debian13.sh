@@ -9,6 +9,8 @@
 # the first root, the program in the second. Everything runs in a mount and process namespace of its
 # own; both roots are removed afterwards, failure or not.
 #   SHATTER_DEBIAN13=1 scripts/test-debian13.sh    (as run by `make test`; 77: not asked)
+# With SHATTER_DEBIAN13_BENCH_ROWS=FILE it builds, then measures the enter rows of `make bench`
+# in the first root instead of testing (SHATTER_BENCH_RUNS runs each), their rows added to FILE.
 # The prepared first root is kept as a tarball in /var/cache/shatter, named after the set-up
 # step's contents; without it (or after that step changed) the root is made anew.
 set -euo pipefail
@@ -69,6 +71,22 @@ if [[ "${SHATTER_DEBIAN13_STAGE:-}" == inside ]]; then
     start=$SECONDS
     logged build in_root make --no-print-directory build BUILD="$build_dir"
     echo "   $((SECONDS - start)) s"
+    if [[ -n "${SHATTER_DEBIAN13_BENCH_ROWS:-}" ]]; then
+        # make bench's rows: the enter rows of X11 and sway with this build, each against the
+        # same reference as on the host, in this root's X server, sway and portal.
+        runs="${SHATTER_BENCH_RUNS:-10}"
+        echo "== $NAME: enter on X11 and on sway $(in_root dpkg-query -W -f='${Version}' sway |
+            sed 's/[+-].*//'), $runs runs each"
+        mkdir -m 1777 "$work/bench"
+        in_root env SHATTER_E2E_SCREEN=1920x1080x24 scripts/with-display.sh \
+            "$build/bench/whole_process" --shatter "$build/shatter" \
+            --bare "$build/bench/bare_window" --xwd /usr/bin/xwd --scratch "$work/bench" \
+            --runs "$runs" --only enter >>"$SHATTER_DEBIAN13_BENCH_ROWS"
+        in_root env SHATTER_E2E_SCREEN=1920x1080x24 scripts/with-wayland.sh \
+            "$build/bench/wayland_enter" --shatter "$build/shatter" --runs "$runs" \
+            >>"$SHATTER_DEBIAN13_BENCH_ROWS"
+        exit
+    fi
     echo "== $NAME: unit tests, offscreen"
     in_root ctest --test-dir "$build_dir" -L unit --output-on-failure -j2 | tail -n 3
     [[ ${PIPESTATUS[0]} -eq 0 ]]
