@@ -100,8 +100,9 @@ if [[ "${SHATTER_DEBIAN13_STAGE:-}" == inside ]]; then
     echo "   $(grep -c '^Setting up' "$work/install.log") packages; $((SECONDS - start)) s"
     grep "^W:" "$work/install.log" >&2 || true
     root_stage_serve_program "$bare" "$work"
-    # The first root must see the second one's mounts, made just now.
-    umount "$root/tmp"
+    # The first root must see the second one's mounts, made just now. A checkout under /tmp
+    # is mounted inside this one, so both go.
+    umount -R "$root/tmp"
     mount --rbind /tmp "$root/tmp"
 
     root_stage_check "on X11, enter, the frames of all seven tools, strikes, save and load" \
