@@ -24,16 +24,14 @@ void ActionHistory::aboutToChange(const QImage& picture, const QRect& rect) {
     const QSize grid((picture.width() + kTile - 1) / kTile, (picture.height() + kTile - 1) / kTile);
     // A picture that changed size under an action starts another: its tiles lie elsewhere now.
     if (!m_filling || grid != m_tileGrid) {
-        for (const Action& a : m_undone) m_bytes -= a.bytes;
-        m_undone.clear();
-        m_done.emplace_back();
+        startAction();
         m_filling = true;
         m_tileGrid = grid;
         m_kept.assign(size_t(grid.width()) * size_t(grid.height()), false);
     }
     keep(picture, rect);
     if (!m_open) m_filling = false;
-    while (m_bytes > m_budget && m_done.size() > 1) dropOldest();
+    keepWithinBudget();
 }
 
 void ActionHistory::keep(const QImage& picture, const QRect& rect) {
@@ -70,19 +68,27 @@ void ActionHistory::replacingWhole(QImage before) {
     end();
     m_filling = true;
     m_tileGrid = QSize();  // the next drawing starts an action of its own
-    for (const Action& a : m_undone) m_bytes -= a.bytes;
-    m_undone.clear();
-    m_done.emplace_back();
+    startAction();
     addPiece({QPoint(0, 0), std::move(before)});
     m_filling = false;
-    while (m_bytes > m_budget && m_done.size() > 1) dropOldest();
+    keepWithinBudget();
     // A press still held goes on as an action after the load.
     if (wasOpen) begin();
 }
 
-void ActionHistory::dropOldest() {
-    m_bytes -= m_done.front().bytes;
-    m_done.pop_front();
+void ActionHistory::startAction() {
+    // A new action drops what could have been done again.
+    for (const Action& a : m_undone) m_bytes -= a.bytes;
+    m_undone.clear();
+    m_done.emplace_back();
+}
+
+void ActionHistory::keepWithinBudget() {
+    // The oldest go first; the newest stays, however large.
+    while (m_bytes > m_budget && m_done.size() > 1) {
+        m_bytes -= m_done.front().bytes;
+        m_done.pop_front();
+    }
 }
 
 QRegion ActionHistory::undo(QImage& picture) {

@@ -53,7 +53,8 @@ class ActionHistory {
 
     void keep(const QImage& picture, const QRect& rect);
     void addPiece(Piece piece);
-    void dropOldest();
+    void startAction();
+    void keepWithinBudget();
     static QRegion swap(Action& action, QImage& picture);
 
     qsizetype m_budget;
