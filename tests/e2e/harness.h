@@ -106,7 +106,7 @@ inline double fakeInput(uint8_t type, uint8_t detail, QPoint to = {}) {
 }
 // Returns once the pointer is there: while the window manager holds a click for itself, the
 // server queues what follows, and a press sent meanwhile may land anywhere.
-inline void moveTo(QPoint p) {
+inline void xMoveTo(QPoint p) {
     fakeInput(XCB_MOTION_NOTIFY, 0, p);
     const auto at = [&] {
         xcb_connection_t* c = xConnection();
@@ -116,10 +116,18 @@ inline void moveTo(QPoint p) {
     };
     if (!waitUntil(at, 3000, 10)) qWarning("the pointer did not reach %d,%d", p.x(), p.y());
 }
-// Button 1 left, 3 right; the moment the server passed it on.
-inline double button(bool down, int which = 1) {
+// How input reaches the program: through the X server unless a scenario says otherwise (a
+// compositor's own input service). moveTo returns once the pointer is there; button takes 1
+// for left, 3 for right, and returns the moment the press or release was passed on; keys
+// sends key names as xdotool spells them ("ctrl+shift+z"), or types text with how "type".
+inline std::function<void(QPoint)> moveTo = xMoveTo;
+inline std::function<double(bool down, int which)> pressButton = [](bool down, int which) {
     return fakeInput(down ? XCB_BUTTON_PRESS : XCB_BUTTON_RELEASE, uint8_t(which));
-}
+};
+inline std::function<void(const QString& keySyms, const char* how)> sendKeys =
+    [](const QString& keySyms, const char* how) { xdo({how, "--delay", "20", keySyms}); };
+
+inline double button(bool down, int which = 1) { return pressButton(down, which); }
 inline double click(QPoint p, int which = 1) {
     moveTo(p);
     const double at = button(true, which);
@@ -132,9 +140,7 @@ inline bool focus(const QString& windowId) {
     xdo({"windowactivate", windowId});
     return waitUntil([&] { return xdo({"getactivewindow"}) == windowId; }, 3000);
 }
-inline void keys(const QString& keySyms, const char* how = "key") {
-    xdo({how, "--delay", "20", keySyms});
-}
+inline void keys(const QString& keySyms, const char* how = "key") { sendKeys(keySyms, how); }
 
 inline QSize screenSize() {
     return QGuiApplication::primaryScreen()->geometry().size();
