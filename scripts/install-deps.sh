@@ -23,8 +23,9 @@ packages=(
     qt6-wayland dbus-daemon dbus-bin sway swaybg grim pipewire xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk
     pulseaudio pulseaudio-utils libpulse-dev pipewire-pulse wireplumber
 )
-# KWin for the scenario inside it, without what a whole Plasma desktop would add.
-lean=(kwin-wayland)
+# KWin and GNOME Shell for the scenarios inside them, without what a whole desktop would add;
+# KWin's fake-input protocol and the Wayland client library for the test that drives it.
+lean=(kwin-wayland plasma-wayland-protocols libwayland-dev gnome-shell xdg-desktop-portal-gnome)
 
 missing=()
 lean_missing=()
