@@ -9,8 +9,8 @@
 # starts without its overview and hot corner. The desktop portals start once the shell is up,
 # and the screenshot permission is stored as a person's first "Allow" stores it
 # (SHATTER_GNOME_ASK=1 stores none: the shell then asks). The command gets WAYLAND_DISPLAY,
-# DISPLAY and XAUTHORITY (the Xwayland), the bus, and SHATTER_GNOME_SHARED, a directory the
-# shell's user may write to. Everything runs in a process namespace of its own, so nothing
+# DISPLAY and XAUTHORITY (the Xwayland), the bus, SHATTER_GNOME_SHARED, a directory the
+# shell's user may write to, and SHATTER_GNOME_RUN_AS and SHATTER_GNOME_HOME (below). Everything runs in a process namespace of its own, so nothing
 # survives the command, whose status is returned.
 set -u
 
@@ -149,8 +149,13 @@ if [[ -z "$started" ]]; then
 fi
 
 # The desktop as the scenarios want it: no overview, no hot corner to take a parked pointer to
-# it, no banners, and no top bar, whose clock changes on its own.
+# it, no banners, no top bar, whose clock changes on its own, and no shadows around windows,
+# which the scenarios would take for the program's drawing.
 desktop_js='Main.overview.hide();
+const shadows = Meta.ShadowFactory.get_default();
+const none = new Meta.ShadowParams({radius: 0, top_fade: -1, x_offset: 0, y_offset: 0, opacity: 0});
+["normal", "dialog", "modal_dialog", "utility", "border", "menu", "popup-menu", "dropdown-menu",
+ "attached"].forEach(c => [true, false].forEach(focused => shadows.set_params(c, focused, none)));
 const setting = (schema, key) => new Gio.Settings({schema_id: schema}).set_boolean(key, false);
 setting("org.gnome.desktop.interface", "enable-hot-corners");
 setting("org.gnome.desktop.notifications", "show-banners");
@@ -195,6 +200,9 @@ export XDG_RUNTIME_DIR="$scratch/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 export XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=GNOME
 export SHATTER_GNOME_SHARED="$scratch/shared"
+# How the command may start a program as the shell's user, in its home, as a person's programs
+# run: the portal refuses a caller whose /proc entries it may not read.
+export SHATTER_GNOME_HOME="$home" SHATTER_GNOME_RUN_AS="${as_user[*]}"
 "$@" <&0 &
 cmd_pid=$!
 wait "$cmd_pid"
