@@ -134,6 +134,45 @@ class GnomeCanvas : public QObject {
         e2e::enterStrikeAndExit(m_stage, pattern, true, {}, {}, hide);
     }
 
+    // With nothing stored the shell asks whether programs may take screenshots; denied,
+    // Shatter says why and the title stays. What the person answered is stored.
+    void askedAndDenied() {
+        const QString store = "org.freedesktop.impl.portal.PermissionStore";
+        call(store, "/org/freedesktop/impl/portal/PermissionStore", store, "DeletePermission",
+             {"screenshot", "screenshot", ""});
+        const auto title = m_stage.startTitle();
+        QVERIFY(title && m_stage.pointedAt(*title, FormId::FrmMain, "Come"));
+        const QImage desktop = screenshot();
+        click(controlCentre(*title, FormId::FrmMain, "Come"));
+        // The dialog's button, where the shell shows it.
+        QRect deny;
+        QVERIFY2(waitUntil([&] {
+                     const QJsonValue r = shell(
+                         "(function find(a) { if (a.label === 'Deny' && "
+                         "a.is_mapped()) { const [x, y] = a.get_transformed_position(); const [w, "
+                         "h] = a.get_transformed_size(); return [x, y, w, h]; } for (const c of "
+                         "a.get_children()) { const r = find(c); if (r) return r; } return null; "
+                         "})(global.stage)");
+                     deny = QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt());
+                     return r.isArray() && changes(screenshot().copy(deny), desktop.copy(deny)).count;
+                 }),
+                 "no dialog asking for the permission");
+        click(deny.center());
+        const auto box = m_stage.waitFor([](const XWindow& w) { return !sized(kTitleSize)(w); });
+        QVERIFY2(box, "no message after the denial");
+        click(box->geometry.bottomRight() - QPoint(51, 24));  // its OK button
+        QVERIFY(m_stage.waitGone(withId(box->id)));
+        QVERIFY2(m_stage.waitFor(sized(kTitleSize)), "the title did not come back");
+        QVERIFY(!m_stage.waitFor(sized(kPaletteSize), 500));
+        const QVariantList stored = call(store, "/org/freedesktop/impl/portal/PermissionStore",
+                                         store, "GetPermission", {"screenshot", "screenshot", ""})
+                                        .arguments();
+        QCOMPARE(stored.value(0).toStringList(), QStringList("no"));
+        call(store, "/org/freedesktop/impl/portal/PermissionStore", store, "SetPermission",
+             {"screenshot", true, "screenshot", "", QStringList("yes")});
+        QVERIFY(m_stage.exitBy(*title, FormId::FrmMain, "Quit"));
+    }
+
   private:
     Stage m_stage;
 };
