@@ -76,6 +76,18 @@ class TestWaylandCapture : public QObject {
         qputenv("TMPDIR", QFile::encodeName(root.filePath("tmp")));
     }
 
+    void fadesHiddenWindows_data() {
+        QTest::addColumn<QString>("desktop");
+        QTest::addColumn<bool>("fades");
+        for (const char* d : {"GNOME", "ubuntu:GNOME", "GNOME-Classic:GNOME"})
+            QTest::newRow(d) << d << true;
+        for (const char* d : {"KDE", "sway", "", "GNOME-Flashback"}) QTest::newRow(d) << d << false;
+    }
+    void fadesHiddenWindows() {
+        QFETCH(QString, desktop);
+        QTEST(WaylandSession::fadesHiddenWindows(desktop), "fades");
+    }
+
     void sessionChoosesThePortal_data() {
         QTest::addColumn<QStringList>("env");  // platform plugin, WAYLAND_DISPLAY, session type
         QTest::addColumn<bool>("wayland");
