@@ -59,7 +59,8 @@ class RemoteInput {
             const QJsonValue at = shell("global.get_pointer()");
             const QPoint now(at[0].toInt(), at[1].toInt());
             if (now == to) return true;
-            send("NotifyPointerMotionRelative", {double(to.x() - now.x()), double(to.y() - now.y())});
+            send("NotifyPointerMotionRelative",
+                 {double(to.x() - now.x()), double(to.y() - now.y())});
             QThread::msleep(20);
         }
         return false;
@@ -68,8 +69,8 @@ class RemoteInput {
 
   private:
     void send(const char* method, const QVariantList& args = {}) {
-        call("org.gnome.Mutter.RemoteDesktop", m_session,
-             "org.gnome.Mutter.RemoteDesktop.Session", method, args);
+        call("org.gnome.Mutter.RemoteDesktop", m_session, "org.gnome.Mutter.RemoteDesktop.Session",
+             method, args);
     }
     QString m_session;
 };
@@ -115,14 +116,14 @@ double enterOnce(const QString& shatter, QSize screen, RemoteInput& input) {
     input.button(false);
     double ms = -1;
     const QString firstFrame =
-        QStringLiteral("globalThis.shatterFrames.filter(f => f[0] == %1 && f[1] == %2 && f[2] == "
-                       "%3).map(f => f[3] / 1000)[0] ?? -1")
+        QStringLiteral(
+            "globalThis.shatterFrames.filter(f => f[0] == %1 && f[1] == %2 && f[2] == "
+            "%3).map(f => f[3] / 1000)[0] ?? -1")
             .arg(program.processId())
             .arg(screen.width())
             .arg(screen.height());
     deadline.setRemainingTime(15000);
-    while (!deadline.hasExpired() && (ms = shell(firstFrame).toDouble(-1)) < 0)
-        QThread::msleep(20);
+    while (!deadline.hasExpired() && (ms = shell(firstFrame).toDouble(-1)) < 0) QThread::msleep(20);
     program.kill();
     program.waitForFinished();
     return ms < 0 ? -1 : ms - pressed;
@@ -146,10 +147,11 @@ int main(int argc, char** argv) {
         return 64;
     }
     // Every window's first frame: its program, its size, and when (microseconds, monotonic).
-    shell("globalThis.shatterFrames = []; global.display.connect('window-created', (d, w) => "
-          "w.get_compositor_private().connect('first-frame', () => { const r = "
-          "w.get_frame_rect(); globalThis.shatterFrames.push([w.get_pid(), r.width, r.height, "
-          "GLib.get_monotonic_time()]); })); true");
+    shell(
+        "globalThis.shatterFrames = []; global.display.connect('window-created', (d, w) => "
+        "w.get_compositor_private().connect('first-frame', () => { const r = "
+        "w.get_frame_rect(); globalThis.shatterFrames.push([w.get_pid(), r.width, r.height, "
+        "GLib.get_monotonic_time()]); })); true");
     RemoteInput input;
     if (!input.ok()) return std::fprintf(stderr, "gnome_enter: no remote desktop session\n"), 70;
     PortalRoundTrip bare;
