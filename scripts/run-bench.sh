@@ -172,9 +172,10 @@ drive KWin 1280x800x24 "$root/scripts/with-kwin.sh" "$bench/kwin_enter" \
 # --- Entering inside GNOME Shell against the portal's own round trip, 1280x800 ---------------
 # Both as the shell's user, as a person's programs run: the portal refuses callers it cannot see.
 echo "enter inside GNOME Shell ..." >&2
-drive GNOME 1280x800x24 "$root/scripts/with-gnome.sh" sh -c \
-    'exec env HOME="$SHATTER_GNOME_HOME" XDG_RUNTIME_DIR="$SHATTER_GNOME_HOME" $SHATTER_GNOME_RUN_AS "$@"' \
-    gnome_enter "$bench/gnome_enter" --shatter "$build/shatter" --runs "$runs"
+as_shell_user='exec env HOME="$SHATTER_GNOME_HOME" XDG_RUNTIME_DIR="$SHATTER_GNOME_HOME" \
+    $SHATTER_GNOME_RUN_AS "$@"'
+drive GNOME 1280x800x24 "$root/scripts/with-gnome.sh" sh -c "$as_shell_user" gnome_enter \
+    "$bench/gnome_enter" --shatter "$build/shatter" --runs "$runs"
 
 # --- The X11 and sway enter rows again inside a Debian 13 root, with Shatter built there -------
 # (scripts/test-debian13.sh makes the root, builds into build-deb13/ and removes the root again.)
