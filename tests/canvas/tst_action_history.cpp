@@ -7,16 +7,9 @@
 using SamplePictures::pattern;
 
 // Taking the canvas's actions back and doing them again.
-class TestActionHistory : public QObject {
+class TestActionHistory : public AppTest {
     Q_OBJECT
   private Q_SLOTS:
-    void init() {
-        m_app = std::make_unique<AppFixture>();
-        m_app->fakes.capture->next =
-            PersistentImage(QGuiApplication::primaryScreen()->size(), 0xFFFFFF).image();
-    }
-    void cleanup() { m_app.reset(); }
-
     // A stroke of each tool taken back gives the picture back bit for bit, done again the damaged
     // one; a second stroke is taken back alone. Nothing is taken back while a press is held, and
     // a new stroke drops what could have been done again.
@@ -84,9 +77,6 @@ class TestActionHistory : public QObject {
         img.redo();
         QCOMPARE(img.image(), after.copy(0, 0, 85, 55));
     }
-
-  private:
-    std::unique_ptr<AppFixture> m_app;
 };
 
 QTEST_MAIN(TestActionHistory)

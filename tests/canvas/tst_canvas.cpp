@@ -67,16 +67,9 @@ class RecordingSurface final : public CanvasSurface {
 
 }  // namespace
 
-class TestCanvas : public QObject {
+class TestCanvas : public AppTest {
     Q_OBJECT
   private Q_SLOTS:
-    void init() {
-        m_app = std::make_unique<AppFixture>();
-        m_app->fakes.capture->next =
-            PersistentImage(QGuiApplication::primaryScreen()->size(), 0xFFFFFF).image();
-    }
-    void cleanup() { m_app.reset(); }
-
     // Each row presses at the first point and moves to the others with the state that selecting
     // the tool leaves, and compares what the stroke's last event asked for; where a point is
     // given, its pixel tells which holders were copied there, with which operation and in
@@ -405,9 +398,6 @@ class TestCanvas : public QObject {
         const QImage blank = PersistentImage(QSize(400, 400), 0xFFFFFF).image();
         QCOMPARE(changes(blank, img.image()).box | touched, touched);
     }
-
-  private:
-    std::unique_ptr<AppFixture> m_app;
 };
 
 QTEST_MAIN(TestCanvas)

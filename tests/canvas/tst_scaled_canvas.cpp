@@ -14,15 +14,14 @@
 using SamplePictures::changes;
 using SamplePictures::pattern;
 
-class TestScaledCanvas : public QObject {
+class TestScaledCanvas : public AppTest {
     Q_OBJECT
   private Q_SLOTS:
     void initTestCase() { QVERIFY(m_s != 1); }
     void init() {
-        m_app = std::make_unique<AppFixture>();
+        AppTest::init();
         m_app->fakes.capture->next = pattern(m_screen.width(), m_screen.height(), 3);
     }
-    void cleanup() { m_app.reset(); }
 
     // The snapshot is the screen at its device resolution and is painted onto device pixels
     // as it is: fine checks would show any resampling. Saved at device resolution, it loads
@@ -159,7 +158,6 @@ class TestScaledCanvas : public QObject {
     }
 
   private:
-    std::unique_ptr<AppFixture> m_app;
     const DeviceScale m_scale = DeviceScale::ofPrimaryScreen();
     const double m_s = m_scale.factor();
     const QSize m_screen = DeviceScale::primaryScreenSize();

@@ -20,18 +20,18 @@ constexpr Colour kBack = rgb(10, 20, 30);
 
 // The palette and its settings window, with the program as the enter command leaves it:
 // canvas and palette shown, no tool selected.
-class TestPalette : public QObject {
+class TestPalette : public AppTest {
     Q_OBJECT
   private Q_SLOTS:
     void init() {
-        m_app = std::make_unique<AppFixture>();
+        AppTest::init();
         m_dir.emplace();
         m_app->fakes.capture->next = pattern(64, 48);
         canvas().showForm();
         palette().showForm();
     }
     void cleanup() {
-        m_app.reset();
+        AppTest::cleanup();
         m_dir.reset();
     }
 
@@ -371,7 +371,6 @@ class TestPalette : public QObject {
         canvas().loadPicture(content);
     }
 
-    std::unique_ptr<AppFixture> m_app;
     std::optional<QTemporaryDir> m_dir;
     int m_drawnCount = 0;
 };

@@ -15,14 +15,13 @@ class ProbeForm : public Form {
     static inline int loads = 0, queryUnloads = 0;
 };
 
-class TestForms : public QObject {
+class TestForms : public AppTest {
     Q_OBJECT
   private Q_SLOTS:
     void init() {
-        m_app = std::make_unique<AppFixture>();
+        AppTest::init();
         ProbeForm::loads = ProbeForm::queryUnloads = 0;
     }
-    void cleanup() { m_app.reset(); }
 
     // A window is loaded hidden when first touched, once; unloading destroys it, and loaded
     // again it starts afresh. The program ends when the last loaded window goes.
@@ -65,6 +64,7 @@ class TestForms : public QObject {
     // A blank canvas posing as the desktop would hide the failure: the title comes back, to
     // try again or to leave, where the exit plays No.wav and ends the program once.
     void enterWithoutSnapshotKeepsTheTitle() {
+        m_app->fakes.capture->next = QImage();
         m_app->fakes.capture->error = QStringLiteral("no portal");
         title().showForm();
         QTest::mousePress(title().label("Come"), Qt::LeftButton);
@@ -178,8 +178,6 @@ class TestForms : public QObject {
 
   private:
     static FrmMain& title() { return forms().get<FrmMain>(); }
-
-    std::unique_ptr<AppFixture> m_app;
 };
 
 QTEST_MAIN(TestForms)
