@@ -10,6 +10,7 @@
 #include "shell/label.h"
 #include "shell/picture_box.h"
 #include "support/app_fixture.h"
+#include "support/data_table.h"
 #include "support/sample_pictures.h"
 
 using namespace SamplePictures;
@@ -39,21 +40,16 @@ class TestPalette : public AppTest {
     // the frame moves, the tool's state is reset over what was left (7, 0x123456, 99, 98, 1, 2,
     // 3), the tool's cursor goes to all three windows and its sound plays.
     void selectionFramesResetsAndSetsTheCursor_data() {
-        QTest::addColumn<int>("tool");
-        QTest::addColumn<QRect>("frame");
-        QTest::addColumn<QList<int>>("state");  // pen width, colour, PenSize, BoxSize, aim, mode
-        QTest::addColumn<QString>("sound");
-        const auto row = [](int n, QRect frame, QList<int> state, const char* sound) {
-            QTest::addRow("%d", n) << n << frame << state << sound;
-        };
+        // state: pen width, colour, PenSize, BoxSize, aim, mode
+        const DataTable<int, QRect, QList<int>, QString> row({"tool", "frame", "state", "sound"});
         const QList<int> kept{7, 0x123456, 99, 98, 1, 2, 3};
-        row(1, QRect({35, 19}, QPoint{86, 86}), {1, 0, 20, 98, 1, 2, 3}, "Prop1_1.wav/9");
-        row(2, QRect({115, 19}, QPoint{166, 86}), kept, "No.wav/1");
-        row(3, QRect({195, 19}, QPoint{246, 86}), {1, 0, 20, 98, 1, 2, 3}, "No.wav/1");
-        row(4, QRect({275, 19}, QPoint{326, 86}), {1, 0, 99, 10, 1, 2, 3}, "No.wav/1");
-        row(5, QRect({35, 99}, QPoint{81, 161}), {11, 0, 99, 98, -80, -50, 0}, "No.wav/1");
-        row(6, QRect({115, 99}, QPoint{160, 161}), kept, "No.wav/1");
-        row(7, QRect({195, 99}, QPoint{240, 161}), kept, "No.wav/1");
+        row("1", 1, {{35, 19}, QPoint{86, 86}}, {1, 0, 20, 98, 1, 2, 3}, "Prop1_1.wav/9");
+        row("2", 2, {{115, 19}, QPoint{166, 86}}, kept, "No.wav/1");
+        row("3", 3, {{195, 19}, QPoint{246, 86}}, {1, 0, 20, 98, 1, 2, 3}, "No.wav/1");
+        row("4", 4, {{275, 19}, QPoint{326, 86}}, {1, 0, 99, 10, 1, 2, 3}, "No.wav/1");
+        row("5", 5, {{35, 99}, QPoint{81, 161}}, {11, 0, 99, 98, -80, -50, 0}, "No.wav/1");
+        row("6", 6, {{115, 99}, QPoint{160, 161}}, kept, "No.wav/1");
+        row("7", 7, {{195, 99}, QPoint{240, 161}}, kept, "No.wav/1");
     }
     void selectionFramesResetsAndSetsTheCursor() {
         QFETCH(int, tool);
@@ -153,12 +149,7 @@ class TestPalette : public AppTest {
 
     // Hovering a command lights it in the window's colour; the background turns all white.
     void hoverColoursAndTheirReset_data() {
-        QTest::addColumn<int>("window");
-        QTest::addColumn<QStringList>("labels");
-        QTest::addColumn<QList<Colour>>("hover");
-        const auto row = [](const char* name, FormId id, QStringList labels, QList<Colour> hover) {
-            QTest::newRow(name) << int(id) << labels << hover;
-        };
+        const DataTable<FormId, QStringList, QList<Colour>> row({"window", "labels", "hover"});
         const Colour red = 0x0000FF, blue = 0xFF0000, yellow = 0x00FFFF, magenta = 0xFF00FF;
         row("title", FormId::FrmMain, {"Come", "Quit", "About", "MostS"}, {blue, blue, blue, blue});
         row("palette", FormId::FrmOption, {"LabExit", "SavePic", "LoadPic"}, {red, red, red});
@@ -167,10 +158,10 @@ class TestPalette : public AppTest {
         row("about", FormId::FrmAbout, {"Label3", "Label4"}, {magenta, magenta});
     }
     void hoverColoursAndTheirReset() {
-        QFETCH(int, window);
+        QFETCH(FormId, window);
         QFETCH(QStringList, labels);
         QFETCH(QList<Colour>, hover);
-        Form* w = &formOf(FormId(window));
+        Form* w = &formOf(window);
         for (int i = 0; i < labels.size(); ++i) {
             Q_EMIT w->label(labels[i])->mouseMove(0, 0, 1, 1);
             for (int j = 0; j < labels.size(); ++j)
@@ -194,15 +185,11 @@ class TestPalette : public AppTest {
     // named and changes nothing: neither the canvas nor the stamp. A picture was loaded and
     // drawn over before, so a cancel that read it again would show.
     void fileCommands_data() {
-        QTest::addColumn<char>("command");                 // S(ave), L(oad) or T, the stamp's
-        QTest::addColumn<std::optional<QString>>("name");  // nullopt: cancelled
-        QTest::addColumn<QByteArray>("content");           // written there before, if any
-        QTest::addColumn<QString>("message");              // "path": one naming the file
+        // command: S(ave), L(oad) or T, the stamp's; name: nullopt when cancelled; content:
+        // written there before, if any; message: "path" for one naming the file
         using N = std::optional<QString>;
-        const auto row = [](const char* what, char command, N name, QByteArray content,
-                            QString message) {
-            QTest::newRow(what) << command << name << content << message;
-        };
+        const DataTable<char, N, QByteArray, QString> row(
+            {"command", "name", "content", "message"});
         const QByteArray bmp = encode(pattern(20, 20), "bmp");
         row("a.ZEL, smaller", 'L', "a.ZEL", encode(pattern(30, 20, 7), "bmp"), "");
         row("aZEL, larger", 'L', "aZEL", encode(pattern(200, 150), "bmp"), "");
@@ -290,10 +277,10 @@ class TestPalette : public AppTest {
     // one mounted read-only. The user must be told why, and the picture saved before must
     // still be there, byte for byte.
     void failedSaveKeepsEarlierPicture_data() {
-        QTest::addColumn<bool>("readOnly");
-        QTest::addColumn<QString>("why");  // the system's reason, in the user's language
-        QTest::newRow("full") << false << "磁碟空間不足";
-        QTest::newRow("read-only") << true << "檔案系統是唯讀的";
+        // why: the system's reason, in the user's language
+        const DataTable<bool, QString> row({"readOnly", "why"});
+        row("full", false, "磁碟空間不足");
+        row("read-only", true, "檔案系統是唯讀的");
     }
     void failedSaveKeepsEarlierPicture() {
         QFETCH(bool, readOnly);
@@ -323,16 +310,14 @@ class TestPalette : public AppTest {
     // Where a size button acts, its frame lies 10 pixels out at the left and top and 5 at the
     // right and bottom, and replaces the frame of the button pressed before.
     void sizeButtonActsForSelectedTool_data() {
-        QTest::addColumn<int>("tool");
-        QTest::addColumn<int>("k");
-        QTest::addColumn<QList<int>>("after");  // pen width, circle radius, half the square
-        QTest::addColumn<QRect>("frame");
-        QTest::newRow("chainsaw 5") << 1 << 5 << QList<int>{5, 20, 20} << QRect(206, 134, 49, 49);
-        QTest::newRow("circle 3") << 3 << 3 << QList<int>{1, 40, 20} << QRect(62, 134, 49, 49);
-        QTest::newRow("square 1") << 4 << 1 << QList<int>{1, 20, 10} << QRect(94, 86, 49, 49);
-        QTest::newRow("hammer: nothing") << 2 << 3 << QList<int>{1, 20, 20} << QRect();
-        QTest::newRow("no tool yet: nothing") << 0 << 4 << QList<int>{1, 20, 20} << QRect();
-        QTest::newRow("index 6: nothing") << 1 << 6 << QList<int>{1, 20, 20} << QRect();
+        // after: pen width, circle radius, half the square
+        const DataTable<int, int, QList<int>, QRect> row({"tool", "k", "after", "frame"});
+        row("chainsaw 5", 1, 5, {5, 20, 20}, {206, 134, 49, 49});
+        row("circle 3", 3, 3, {1, 40, 20}, {62, 134, 49, 49});
+        row("square 1", 4, 1, {1, 20, 10}, {94, 86, 49, 49});
+        row("hammer: nothing", 2, 3, {1, 20, 20}, {});
+        row("no tool yet: nothing", 0, 4, {1, 20, 20}, {});
+        row("index 6: nothing", 1, 6, {1, 20, 20}, {});
     }
     void sizeButtonActsForSelectedTool() {
         QFETCH(int, tool);
