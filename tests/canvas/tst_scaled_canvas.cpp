@@ -7,6 +7,7 @@
 #include "shell/layout_style.h"
 #include "shell/picture_box.h"
 #include "support/app_fixture.h"
+#include "support/data_table.h"
 #include "support/sample_pictures.h"
 
 // The canvas on a scaled screen. ctest runs this once with QT_SCALE_FACTOR=2 and once with 1.5;
@@ -48,13 +49,7 @@ class TestScaledCanvas : public AppTest {
     // Each tool strikes once on a 1920 x 1080 image with every sprite a grey block, so the
     // damage is the whole device rectangle the tool copies to or draws in.
     void damagedDeviceRectangle_data() {
-        QTest::addColumn<double>("s");
-        QTest::addColumn<int>("tool");
-        QTest::addColumn<QPointF>("at");
-        QTest::addColumn<QRect>("damage");
-        const auto row = [](const char* name, double s, int tool, QPointF at, QRect damage) {
-            QTest::newRow(name) << s << tool << at << damage;
-        };
+        const DataTable<double, int, QPointF, QRect> row({"s", "tool", "at", "damage"});
         const QPointF p(400, 300);
         row("2 hammer", 2, 2, p, {590, 480, 356, 310});
         row("2 giant cannon", 2, 6, p, {600, 400, 120, 120});
@@ -126,10 +121,9 @@ class TestScaledCanvas : public AppTest {
     // them (a logical point that lies inside them only if read as device pixels) strikes. A
     // step moves them s times the logical step: 76 left and 5 up, from the random number 0.
     void pressRightAfterAStrike_data() {
-        QTest::addColumn<QPointF>("at");
-        QTest::addColumn<bool>("strikes");
-        QTest::newRow("on a splinter") << QPointF(115, 125) << false;
-        QTest::newRow("beside the splinters") << QPointF(110 * m_s + 5, 120 * m_s + 5) << true;
+        const DataTable<QPointF, bool> row({"at", "strikes"});
+        row("on a splinter", {115, 125}, false);
+        row("beside the splinters", {110 * m_s + 5, 120 * m_s + 5}, true);
     }
     void pressRightAfterAStrike() {
         QFETCH(QPointF, at);
