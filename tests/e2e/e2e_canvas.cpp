@@ -9,7 +9,6 @@ namespace {
 const QRect kChainsawFrame(QPoint(35, 19), QPoint(86, 86));
 const QRect kHammerFrame(QPoint(115, 19), QPoint(166, 86));
 const QRect kSquareFrame(QPoint(275, 19), QPoint(326, 86));
-const QRect kCannonFrame(QPoint(35, 99), QPoint(81, 161));
 const QString kSaveTitle = QStringLiteral("儲存圖片");
 
 // The share of the pixels of the one-pixel outline of r that are white on the screen.
@@ -50,26 +49,19 @@ class E2eCanvas : public QObject {
         m_stage.background->setPixmap(QPixmap());
         m_stage.background->repaint();
         syncX();
-        QCOMPARE(changes(screenshot(), m_stage.pattern, palette->geometry).box, QRect());
-        // No tool yet: a left click on the canvas changes nothing.
-        const QPoint onCanvas(screenSize().width() / 5, screenSize().height() / 4);
-        click(onCanvas);
-        auto still = waitForStillScreen();
-        QVERIFY(still);
-        QCOMPARE(changes(*still, m_stage.pattern, palette->geometry).box, QRect());
+        QImage shot = screenshot();
+        QCOMPARE(changes(shot, m_stage.pattern, palette->geometry).box, QRect());
 
         // Choosing a tool, by its name label or its picture, frames it (the frame's exact
         // shape: tst_palette).
-        QImage shot;
         auto chooseTool = [&](QPoint press, const QRect& frame) {
             click(clientToScreen(*palette, press));
             moveTo(QPoint(2, 2));
             return waitUntil(
                 [&] { return whiteOutline(shot = screenshot(), *palette, frame) == 1; });
         };
-        QCOMPARE(whiteOutline(*still, *palette, kHammerFrame), 0.0);
+        QCOMPARE(whiteOutline(shot, *palette, kHammerFrame), 0.0);
         QVERIFY2(chooseTool({144, 72}, kHammerFrame), "no frame round the hammer");
-        QVERIFY2(chooseTool({56, 120}, kCannonFrame), "no frame round the cannon's picture");
         QVERIFY2(chooseTool({296, 40}, kSquareFrame), "no frame round the square's picture");
         QCOMPARE(whiteOutline(shot, *palette, kHammerFrame), 0.0);  // the earlier frame went
 
@@ -79,9 +71,10 @@ class E2eCanvas : public QObject {
         // On its background it hides the palette; on the canvas it brings it back unchanged.
         click(clientToScreen(*palette, {340, 150}), 3);
         QVERIFY2(m_stage.waitGone(sized(kPaletteSize)), "the palette is still shown");
-        QVERIFY(still = waitForStillScreen());
+        auto still = waitForStillScreen();
+        QVERIFY(still);
         QCOMPARE(changes(*still, m_stage.pattern).box, QRect());
-        click(onCanvas, 3);
+        click(QPoint(screenSize().width() / 5, screenSize().height() / 4), 3);
         const auto back = m_stage.waitFor(sized(kPaletteSize));
         QVERIFY2(back, "a right click on the canvas did not bring the palette back");
         QCOMPARE(back->geometry, palette->geometry);
@@ -97,8 +90,8 @@ class E2eCanvas : public QObject {
                            {"xclip", "-o", "-selection", "clipboard", "-t", "image/png"});
     }
 
-    // A hammer cracks only its rectangle and a giant cannon leaves a crater up left; saved,
-    // asked before replacing, and loaded, the canvas's picture comes back as it was.
+    // Saved through the dialog, asked before replacing, and loaded, the canvas's picture comes
+    // back as it was (where each strike lands: tst_canvas).
     void strikesSavedAndLoaded() {
         QVERIFY2(m_stage.enterCanvas(), "no canvas and palette after the enter command");
         QTemporaryDir dir;
@@ -108,7 +101,6 @@ class E2eCanvas : public QObject {
 
         const auto first = strike(m_stage.palette, 2, {w / 5, h / 4});
         QVERIFY2(first, "the splinters never settled");
-        QVERIFY(crackedOnlyThere(m_stage.pattern, *first, {w / 5, h / 4}, palette));
         // Saved by a typed name: the canvas's own picture, without the palette in front of it.
         auto dialog = openDialog("SavePic", kSaveTitle);
         QVERIFY2(dialog && enterFileName(*dialog, path) && m_stage.waitGone(withId(dialog->id)),
@@ -118,16 +110,9 @@ class E2eCanvas : public QObject {
         const QImage file(path);
         QCOMPARE(file.size(), screenSize());
         QCOMPARE(changes(file, *first, palette).box, QRect());
-        QCOMPARE(changes(file.copy(palette), m_stage.pattern.copy(palette)).count, 0);
 
-        const QPoint cannonAt(w * 7 / 8, h / 4);
-        const auto second = strike(m_stage.palette, 6, cannonAt);
-        QVERIFY(second);
-        const QRect crater(cannonAt - QPoint(100, 100), QSize(60, 60));
-        const Changes changed = changes(*first, *second, palette);
-        QVERIFY2(changed.count > 0, "the giant cannon left nothing");
-        QCOMPARE(changed.box | crater, crater);
-        QCOMPARE_LT(QLineF(changed.centre, cannonAt - QPoint(70, 70)).length(), 5.0);
+        const auto second = strike(m_stage.palette, 6, {w * 7 / 8, h / 4});
+        QVERIFY2(second && changes(*first, *second, palette).count > 0, "the cannon left nothing");
 
         // Saving over it asks first, in a box of the dialog's title. Refusing leaves the file
         // and the dialog as they were; agreeing replaces it with the picture of now.
