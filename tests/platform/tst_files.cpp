@@ -4,6 +4,7 @@
 #include "../../fuzz/fuzz_checks.h"
 #include "platform/files/cursor_file.h"
 #include "platform/files/picture_file.h"
+#include "proc_stats.h"
 #include "support/data_table.h"
 #include "support/sample_pictures.h"
 
@@ -24,16 +25,11 @@ QImage sample(int n, QSize size = QSize(32, 32)) {
     return top.convertToFormat(QImage::Format_ARGB32).copy(QRect(QPoint(0, 0), size));
 }
 
-// The process's resident memory now and its peak (kB), from /proc/self/status. Writing 5 to
-// clear_refs brings the peak down to now, so each row is measured on its own.
-std::pair<qint64, qint64> residentAndPeakKb(bool resetPeak = false) {
-    if (resetPeak) writeFile(QStringLiteral("/proc/self/clear_refs"), "5");
-    const QString status = QString::fromLatin1(readFile(QStringLiteral("/proc/self/status")));
-    const auto field = [&](const char* name) {
-        const auto m = QRegularExpression(QStringLiteral("%1:\\s*(\\d+)").arg(name)).match(status);
-        return m.hasMatch() ? m.captured(1).toLongLong() : -1;
-    };
-    return {field("VmRSS"), field("VmHWM")};
+// The process's resident memory now and its peak (kB).
+std::pair<long, long> residentAndPeakKb() {
+    const std::string status = readTextFile("/proc/self/status").value_or("");
+    return {ProcStats::parseStatusField(status, "VmRSS").value_or(-1),
+            ProcStats::parseStatusField(status, "VmHWM").value_or(-1)};
 }
 }  // namespace
 
@@ -136,7 +132,9 @@ class TestFiles : public QObject {
         QVERIFY(::mkfifo(QFile::encodeName(m_dir.filePath("fifo.ZEL")).constData(), 0600) == 0 ||
                 errno == EEXIST);
         const QString path = QDir(m_dir.path()).filePath(name);  // names may be absolute
-        [[maybe_unused]] const auto [before, peakBefore] = residentAndPeakKb(true);
+        // Writing 5 to clear_refs brings the peak down to now: each row is measured on its own.
+        writeFile(QStringLiteral("/proc/self/clear_refs"), "5");
+        [[maybe_unused]] const auto [before, peakBefore] = residentAndPeakKb();
         const QString broken = reason == "cursor"
                                    ? FuzzChecks::checkCursorBytes(readFile(path))
                                    : FuzzChecks::checkPictureFile(path, QDir(m_dir.path()));
@@ -146,7 +144,7 @@ class TestFiles : public QObject {
         if (reason != "-") QVERIFY2(!r.ok() && r.error.contains(reason), qPrintable(r.error));
 #ifndef __SANITIZE_ADDRESS__  // the sanitizer's own bookkeeping would count
         // Nothing refused here needs more than a few pictures' worth of memory.
-        const qint64 grown = residentAndPeakKb().second - before;
+        const long grown = residentAndPeakKb().second - before;
         QVERIFY2(peakBefore <= before + 1024 && grown < 64 * 1024,
                  qPrintable(QStringLiteral("peak memory grew by %1 kB").arg(grown)));
 #endif
