@@ -66,6 +66,9 @@ class RecordingSurface final : public CanvasSurface {
     uint32_t m_time = platform().clock->tickCount();
 };
 
+using Strikes = DataTable<int, double, QList<QPointF>, QStringList, QPoint, QRgb>;
+using Strokes = DataTable<int, QString, QStringList, QPoint>;
+using Shapes = DataTable<QString, QPoint, QPoint, QRect, QList<QPoint>, QList<QPoint>>;
 }  // namespace
 
 class TestCanvas : public AppTest {
@@ -77,8 +80,7 @@ class TestCanvas : public AppTest {
     // which order.
     void toolStrikes_data() {
         // at (0, 0): no pixel looked at
-        const DataTable<int, double, QList<QPointF>, QStringList, QPoint, QRgb> row(
-            {"tool", "random", "stroke", "calls", "at", "pixel"});
+        const Strikes row({"tool", "random", "stroke", "calls", "at", "pixel"});
         const QRgb bg = 0x336699;
         row("three-headed cannon: mask 2, then picture 1", 5, 0, {{500, 400}},
             {"R413,344 14x13", "+10", "I415,345 11x11", "SGun.wav/9", "R428,329 14x13", "+10",
@@ -116,10 +118,7 @@ class TestCanvas : public AppTest {
         row("chainsaw move", 1, 0, {{300, 300}, {340, 310}}, {"I290,300 41x11"}, {}, 0);
     }
     void toolStrikes() {
-        QFETCH(int, tool);
-        QFETCH(double, random);
-        QFETCH(QList<QPointF>, stroke);
-        QFETCH(QPoint, at);
+        const auto [tool, random, stroke, calls, at, pixel] = Strikes::fetch();
         m_app->fakes.random->fallback = random;
         Formula::PenSize = 20, Formula::BoxSize = 10, Formula::CannonX = -80,
         Formula::CannonY = -50;
@@ -128,16 +127,15 @@ class TestCanvas : public AppTest {
         const std::unique_ptr<Tool> t = makeTool(tool);
         t->press(s, stroke[0].x(), stroke[0].y());
         for (QPointF p : stroke.mid(1)) s.calls.clear(), t->move(s, p.x(), p.y());
-        QTEST(s.calls, "calls");
-        if (!at.isNull()) QTEST(s.img.image().pixel(at) & 0xFFFFFF, "pixel");
+        QCOMPARE(s.calls, calls);
+        if (!at.isNull()) QCOMPARE(s.img.image().pixel(at) & 0xFFFFFF, pixel);
     }
 
     // Each event is d(own), m(ove) or u(p) with its Button value; moves go down and right. The
     // three-headed cannon's aim stays where a press's volley ended until a move or release.
     void eventsOverAWholeStroke_data() {
         // No sounds: nothing may be drawn either.
-        const DataTable<int, QString, QStringList, QPoint> table(
-            {"tool", "events", "sounds", "aim"});
+        const Strokes table({"tool", "events", "sounds", "aim"});
         const auto row = [&](const QString& name, int tool, const char* events, QStringList sounds,
                              QPoint aim = {-80, -50}) {
             table(qPrintable(name), tool, events, sounds, aim);
@@ -158,9 +156,7 @@ class TestCanvas : public AppTest {
         row("stamp", 7, stroke, {"To.wav/1"});
     }
     void eventsOverAWholeStroke() {
-        QFETCH(int, tool);
-        QFETCH(QString, events);
-        QFETCH(QStringList, sounds);
+        const auto [tool, events, sounds, aim] = Strokes::fetch();
         Formula_Start& canvas = canvasWith(tool);
         const QImage before = canvas.image().image().copy();
         int x = 400, y = 300;
@@ -171,7 +167,7 @@ class TestCanvas : public AppTest {
             if (e[0] == 'u') canvas.Form_MouseUp(button, 0, x, y);
         }
         QCOMPARE(m_app->fakes.sound->calls, sounds);
-        QTEST(QPoint(Formula::CannonX, Formula::CannonY), "aim");
+        QCOMPARE(QPoint(Formula::CannonX, Formula::CannonY), aim);
         if (!sounds.isEmpty()) return;
         QCOMPARE(changes(before, canvas.image().image()).box, QRect());
         QVERIFY(!canvas.splinters()->running());
@@ -244,8 +240,7 @@ class TestCanvas : public AppTest {
         row("wider, lower", {-100, 50}, 1);
     }
     void takesTheScreensSize() {
-        QFETCH(QSize, change);
-        QFETCH(int, gained);
+        const auto [change, gained] = DataTable<QSize, int>::fetch();
         const QSize screen = QGuiApplication::primaryScreen()->size();
         QImage before(screen + change, QImage::Format_RGB32), desktop(screen, QImage::Format_RGB32);
         // No alpha, as some grabs deliver it: fill() and pixel() would add it themselves.
@@ -346,8 +341,7 @@ class TestCanvas : public AppTest {
     // Dots are 11 pixels across, everything else 1.
     void primitives_data() {
         // b: line end, box corner, or (radius, 0)
-        const DataTable<QString, QPoint, QPoint, QRect, QList<QPoint>, QList<QPoint>> row(
-            {"shape", "a", "b", "touched", "drawn", "clear"});
+        const Shapes row({"shape", "a", "b", "touched", "drawn", "clear"});
         row("11-pixel round dot", "point", {50, 40}, {}, {45, 35, 11, 11},
             {{45, 40}, {55, 40}, {50, 35}, {50, 45}}, {{44, 40}, {56, 40}, {45, 35}, {55, 45}});
         row("dot over the left edge", "point", {-3, 20}, {}, {0, 15, 3, 11}, {{0, 20}, {2, 20}},
@@ -364,12 +358,7 @@ class TestCanvas : public AppTest {
         row("circle far outside", "circle", {-500, 20}, {20, 0}, {}, {}, {});
     }
     void primitives() {
-        QFETCH(QString, shape);
-        QFETCH(QPoint, a);
-        QFETCH(QPoint, b);
-        QFETCH(QRect, touched);
-        QFETCH(QList<QPoint>, drawn);
-        QFETCH(QList<QPoint>, clear);
+        const auto [shape, a, b, touched, drawn, clear] = Shapes::fetch();
         PersistentImage img(QSize(400, 400), 0xFFFFFF);
         img.setDrawWidth(shape == "point" ? 11 : 1);
         img.setForeColor(0x0000FF);  // red, as 0x00BBGGRR

@@ -66,9 +66,7 @@ class TestScaledCanvas : public AppTest {
         row("1.5 circle", 1.5, 3, p, {570, 420, 62, 62});
     }
     void damagedDeviceRectangle() {
-        QFETCH(double, s);
-        QFETCH(int, tool);
-        QFETCH(QPointF, at);
+        const auto [s, tool, at, damage] = DataTable<double, int, QPointF, QRect>::fetch();
         if (s != m_s && m_s != 2) QSKIP("for the other scale factor");
         // At Qt's 2 the rows of 1.5 take a snapshot of a compositor at 1.5 that Qt rounded up.
         if (s != m_s)
@@ -86,7 +84,7 @@ class TestScaledCanvas : public AppTest {
         canvas.PicTo()->setPicture(PersistentImage(QSize(101, 50), 0xA4A0A0).image());
         const QImage before = canvas.image().image().copy();
         canvas.Form_MouseDown(1, 0, at.x(), at.y());
-        QTEST(changes(before, canvas.image().image()).box, "damage");
+        QCOMPARE(changes(before, canvas.image().image()).box, damage);
     }
 
     // A compositor at 1.5 that Qt rounds up to 2: following the screen keeps the output's pixels.

@@ -36,8 +36,7 @@ class E2eScreens : public QObject {
             {0, 0, 1280, 1024});
     }
     void monitorLayouts() {
-        QFETCH(QStringList, monitors);
-        QFETCH(QRect, primary);
+        const auto [monitors, primary] = DataTable<QStringList, QRect>::fetch();
         for (int i = 0; i < monitors.size(); i += 3)
             run("xrandr", {"--setmonitor", monitors[i], monitors[i + 1], monitors[i + 2]});
         // The test's own Qt sees the same monitors: the canvas is its primary screen's size.
@@ -54,8 +53,7 @@ class E2eScreens : public QObject {
         row("shrinks", {1600, 1200}, {1024, 768});
     }
     void screenChangesSize() {
-        QFETCH(QSize, from);
-        QFETCH(QSize, to);
+        const auto [from, to] = DataTable<QSize, QSize>::fetch();
         const auto mode = [](QSize s) { return QString("%1x%2").arg(s.width()).arg(s.height()); };
         run("xrandr", {"-s", mode(from)});
         QVERIFY(m_stage.showPattern(QRect({}, from.expandedTo(to))));

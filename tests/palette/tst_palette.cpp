@@ -17,7 +17,10 @@ using namespace SamplePictures;
 
 namespace {
 constexpr Colour kBack = rgb(10, 20, 30);
-}
+using Selections = DataTable<int, QRect, QList<int>, QString>;
+using FileRows = DataTable<char, std::optional<QString>, QByteArray, QString>;
+using SizeRows = DataTable<int, int, QList<int>, QRect>;
+}  // namespace
 
 // The palette and its settings window, with the program as the enter command leaves it:
 // canvas and palette shown, no tool selected.
@@ -41,7 +44,7 @@ class TestPalette : public AppTest {
     // 3), the tool's cursor goes to all three windows and its sound plays.
     void selectionFramesResetsAndSetsTheCursor_data() {
         // state: pen width, colour, PenSize, BoxSize, aim, mode
-        const DataTable<int, QRect, QList<int>, QString> row({"tool", "frame", "state", "sound"});
+        const Selections row({"tool", "frame", "state", "sound"});
         const QList<int> kept{7, 0x123456, 99, 98, 1, 2, 3};
         row("1", 1, {{35, 19}, QPoint{86, 86}}, {1, 0, 20, 98, 1, 2, 3}, "Prop1_1.wav/9");
         row("2", 2, {{115, 19}, QPoint{166, 86}}, kept, "No.wav/1");
@@ -52,9 +55,7 @@ class TestPalette : public AppTest {
         row("7", 7, {{195, 99}, QPoint{240, 161}}, kept, "No.wav/1");
     }
     void selectionFramesResetsAndSetsTheCursor() {
-        QFETCH(int, tool);
-        QFETCH(QRect, frame);
-        QFETCH(QString, sound);
+        const auto [tool, frame, state, sound] = Selections::fetch();
         using namespace Formula;
         QTest::mouseClick(palette().picture(QStringLiteral("Prop%1_1").arg(tool == 1 ? 7 : 1)),
                           Qt::LeftButton);
@@ -70,7 +71,7 @@ class TestPalette : public AppTest {
         QCOMPARE(m_drawnCount, 2 * (frame.width() + frame.height() - 2));
         QList<int> after{canvas().DrawWidth(), int(canvas().ForeColor()), PenSize, BoxSize};
         after << CannonX << CannonY << CannonMode;
-        QTEST(after, "state");
+        QCOMPARE(after, state);
         QCOMPARE(m_app->fakes.sound->calls, QStringList{sound});
         // The tool's cursor on all three windows; the settings window was loaded hidden.
         const CursorFileResult file =
@@ -158,9 +159,7 @@ class TestPalette : public AppTest {
         row("about", FormId::FrmAbout, {"Label3", "Label4"}, {magenta, magenta});
     }
     void hoverColoursAndTheirReset() {
-        QFETCH(FormId, window);
-        QFETCH(QStringList, labels);
-        QFETCH(QList<Colour>, hover);
+        const auto [window, labels, hover] = DataTable<FormId, QStringList, QList<Colour>>::fetch();
         Form* w = &formOf(window);
         for (int i = 0; i < labels.size(); ++i) {
             Q_EMIT w->label(labels[i])->mouseMove(0, 0, 1, 1);
@@ -188,8 +187,7 @@ class TestPalette : public AppTest {
         // command: S(ave), L(oad) or T, the stamp's; name: nullopt when cancelled; content:
         // written there before, if any; message: "path" for one naming the file
         using N = std::optional<QString>;
-        const DataTable<char, N, QByteArray, QString> row(
-            {"command", "name", "content", "message"});
+        const FileRows row({"command", "name", "content", "message"});
         const QByteArray bmp = encode(pattern(20, 20), "bmp");
         row("a.ZEL, smaller", 'L', "a.ZEL", encode(pattern(30, 20, 7), "bmp"), "");
         row("aZEL, larger", 'L', "aZEL", encode(pattern(200, 150), "bmp"), "");
@@ -204,10 +202,7 @@ class TestPalette : public AppTest {
         row("stamp not a picture", 'T', "stamp.jpg", "MZ\x90", "path");
     }
     void fileCommands() {
-        QFETCH(char, command);
-        QFETCH(std::optional<QString>, name);
-        QFETCH(QByteArray, content);
-        QFETCH(QString, message);
+        auto [command, name, content, message] = FileRows::fetch();
         canvasShowing(pattern(80, 60));
         QVERIFY(writeFile(path("old.ZEL"), encode(pattern(80, 60, 3), "bmp")));
         m_app->load(path("old.ZEL"));
@@ -283,8 +278,7 @@ class TestPalette : public AppTest {
         row("read-only", true, "檔案系統是唯讀的");
     }
     void failedSaveKeepsEarlierPicture() {
-        QFETCH(bool, readOnly);
-        QFETCH(QString, why);
+        const auto [readOnly, why] = DataTable<bool, QString>::fetch();
         // A small memory file system for this test alone, over its own directory.
         const QByteArray dir = QFile::encodeName(m_dir->path());
         if (::mount("tmpfs", dir, "tmpfs", MS_NOSUID | MS_NODEV, "size=256k") != 0)
@@ -311,7 +305,7 @@ class TestPalette : public AppTest {
     // right and bottom, and replaces the frame of the button pressed before.
     void sizeButtonActsForSelectedTool_data() {
         // after: pen width, circle radius, half the square
-        const DataTable<int, int, QList<int>, QRect> row({"tool", "k", "after", "frame"});
+        const SizeRows row({"tool", "k", "after", "frame"});
         row("chainsaw 5", 1, 5, {5, 20, 20}, {206, 134, 49, 49});
         row("circle 3", 3, 3, {1, 40, 20}, {62, 134, 49, 49});
         row("square 1", 4, 1, {1, 20, 10}, {94, 86, 49, 49});
@@ -320,16 +314,14 @@ class TestPalette : public AppTest {
         row("index 6: nothing", 1, 6, {1, 20, 20}, {});
     }
     void sizeButtonActsForSelectedTool() {
-        QFETCH(int, tool);
-        QFETCH(int, k);
-        QFETCH(QRect, frame);
+        const auto [tool, k, after, frame] = SizeRows::fetch();
         if (tool) Formula::PropOn(tool) = Formula::kTrue;
         settings().showForm();
         if (!frame.isNull()) settings().Num_MouseDown(k == 2 ? 4 : 2, 1, 0, 0, 0);
         Formula::PenSize = Formula::BoxSize = 20;
         canvas().setDrawWidth(1);
         settings().Num_MouseDown(k, 1, 0, 0, 0);
-        QTEST(QList<int>({canvas().DrawWidth(), Formula::PenSize, Formula::BoxSize}), "after");
+        QCOMPARE(QList<int>({canvas().DrawWidth(), Formula::PenSize, Formula::BoxSize}), after);
         QCOMPARE(drawn(settings(), toQColor(settings().ForeColor()).rgb()), frame);
     }
 

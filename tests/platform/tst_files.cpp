@@ -125,9 +125,7 @@ class TestFiles : public QObject {
                     f.path().endsWith("/cursor") ? "cursor" : "-");
     }
     void misleadingPictureFiles() {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, reason);
+        const auto [name, bytes, reason] = DataTable<QString, QByteArray, QString>::fetch();
         QVERIFY(writeFile(m_dir.filePath(QStringLiteral("hostile.bmp")), bytes));
         QVERIFY(::mkfifo(QFile::encodeName(m_dir.filePath("fifo.ZEL")).constData(), 0600) == 0 ||
                 errno == EEXIST);
@@ -187,8 +185,7 @@ class TestFiles : public QObject {
         row("PNG claiming 65536 wide", poke(png, kPngWidth, 0x100), "PNG 圖片宣稱");
     }
     void damagedCursorsAreRefused() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, why);
+        const auto [bytes, why] = DataTable<QByteArray, QString>::fetch();
         const CursorFileResult r = decodeCursorFile(bytes);
         QVERIFY2(r.image.isNull() && r.error.contains(why), qPrintable(r.error));
     }

@@ -26,9 +26,7 @@ class TestWaveSound : public QObject {
         row("not a wave", "RIFF\4\0\0\0AVI LIST", 0, 0);
     }
     void parse() {
-        QFETCH(QByteArray, file);
-        QFETCH(int, channels);
-        QFETCH(int, bytes);
+        const auto [file, channels, bytes] = DataTable<QByteArray, int, int>::fetch();
         const std::optional<WaveSound> s = parseWaveSound(file);
         QCOMPARE(s.has_value(), channels > 0);
         if (!s) return;

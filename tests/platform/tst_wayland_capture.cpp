@@ -11,6 +11,7 @@
 #include "support/sample_pictures.h"
 
 using SamplePictures::pattern;
+using Captures = DataTable<QString, QList<int>, QList<uint>, QList<bool>, QString, bool>;
 
 // KWin's side: describes the picture in the reply, then writes its rows down the pipe from a
 // thread of its own, as KWin does. CaptureScreen may instead answer an error, or never.
@@ -102,11 +103,10 @@ class TestWaylandCapture : public QObject {
         row("another program", "", {"org.other"}, true);
     }
     void personMayBeAsked() {
-        QFETCH(QString, error);
-        QFETCH(QStringList, granted);
+        const auto [error, granted, asked] = DataTable<QString, QStringList, bool>::fetch();
         QMap<QString, QStringList> grants;
         for (const QString& id : granted) grants[id] = {"yes"};
-        QTEST(PortalScreenshot::personMayBeAsked(error, grants, {"", "shatter"}), "asked");
+        QCOMPARE(PortalScreenshot::personMayBeAsked(error, grants, {"", "shatter"}), asked);
     }
 
     // Several outputs, in logical coordinates, in one picture at the picture's scale.
@@ -120,11 +120,10 @@ class TestWaylandCapture : public QObject {
         row("outside", {144, 48}, two, {100, 0, 80, 40}, {});
     }
     void screenInPicture() {
-        QFETCH(QSize, picture);
-        QFETCH(QRect, desktop);
-        QFETCH(QRect, screen);
-        QTEST(PortalScreenshot::screenInPicture(picture, desktop, screen).value_or(QRect()),
-              "expected");
+        const auto [picture, desktop, screen, expected] =
+            DataTable<QSize, QRect, QRect, QRect>::fetch();
+        QCOMPARE(PortalScreenshot::screenInPicture(picture, desktop, screen).value_or(QRect()),
+                 expected);
     }
 
     // The screen's part of the picture comes back; a file the portal did not just write to the
@@ -166,8 +165,7 @@ class TestWaylandCapture : public QObject {
         // padding, bytes cut off; codes: the portal's answers in turn; asked: interactive, per
         // request, none for no portal; expected: a part of the message, empty for the picture;
         // uri: whether the portal's answers carry one
-        const DataTable<QString, QList<int>, QList<uint>, QList<bool>, QString, bool> row(
-            {"kwin", "picture", "codes", "asked", "expected", "uri"});
+        const Captures row({"kwin", "picture", "codes", "asked", "expected", "uri"});
         const int pm = QImage::Format_ARGB32_Premultiplied;
         const QList<int> plain{QImage::Format_RGB32, 0, 0};
         const QString absent = "absent", refused = "org.kde.KWin.ScreenShot2.Error.NoAuthorized";
@@ -187,12 +185,7 @@ class TestWaylandCapture : public QObject {
         row("no portal", absent, plain, {}, {}, "xdg-desktop-portal", true);
     }
     void capture() {
-        QFETCH(QString, kwin);
-        QFETCH(QList<int>, picture);
-        QFETCH(QList<uint>, codes);
-        QFETCH(QList<bool>, asked);
-        QFETCH(QString, expected);
-        QFETCH(bool, uri);
+        const auto [kwin, picture, codes, asked, expected, uri] = Captures::fetch();
         // One screen: KWin's picture of it and the portal's of the whole desktop are the same.
         const QSize size = QGuiApplication::primaryScreen()->size();
         const QImage desktop = pattern(size.width(), size.height());
