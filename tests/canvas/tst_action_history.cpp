@@ -2,6 +2,7 @@
 
 #include "canvas/action_history.h"
 #include "support/app_fixture.h"
+#include "support/data_table.h"
 #include "support/sample_pictures.h"
 
 using SamplePictures::pattern;
@@ -14,16 +15,14 @@ class TestActionHistory : public AppTest {
     // one; a second stroke is taken back alone. Nothing is taken back while a press is held, and
     // a new stroke drops what could have been done again.
     void undoAndRedoEachTool_data() {
-        QTest::addColumn<int>("tool");
-        QTest::addColumn<QPoint>("at");
+        const DataTable<int, QPoint> row({"tool", "at"});
         for (int n = 1; n <= Formula::kToolCount; ++n)
-            QTest::addRow("tool %d", n) << n << QPoint(400, 300);
-        QTest::addRow("hammer over the top left corner") << 2 << QPoint(5, 5);
-        QTest::addRow("circle over the bottom right corner") << 3 << QPoint(780, 590);
+            row(qPrintable(QStringLiteral("tool %1").arg(n)), n, {400, 300});
+        row("hammer over the top left corner", 2, {5, 5});
+        row("circle over the bottom right corner", 3, {780, 590});
     }
     void undoAndRedoEachTool() {
-        QFETCH(int, tool);
-        QFETCH(QPoint, at);
+        const auto [tool, at] = DataTable<int, QPoint>::fetch();
         Formula_Start& canvas = canvasWith(tool);
         const auto stroke = [&](QPoint p) {
             canvas.Form_MouseDown(1, 0, p.x(), p.y());

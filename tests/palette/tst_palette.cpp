@@ -87,15 +87,13 @@ class TestPalette : public AppTest {
     // square take a colour, the stamp a file and the rest sizes. Other buttons, and tools
     // without settings, leave it closed and the palette shown.
     void doubleClickSetsUpTheSettingsWindow_data() {
-        QTest::addColumn<int>("tool");
-        QTest::addColumn<Qt::MouseButton>("button");
+        const DataTable<int, Qt::MouseButton> row({"tool", "button"});
         for (int n = 1; n <= Formula::kToolCount; ++n)
             for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
-                QTest::addRow("%d button %d", n, int(b)) << n << b;
+                row(qPrintable(QStringLiteral("%1 button %2").arg(n).arg(int(b))), n, b);
     }
     void doubleClickSetsUpTheSettingsWindow() {
-        QFETCH(int, tool);
-        QFETCH(Qt::MouseButton, button);
+        const auto [tool, button] = DataTable<int, Qt::MouseButton>::fetch();
         const bool opens = button == Qt::LeftButton && QList<int>{1, 3, 4, 7}.contains(tool);
         for (const char* part : {"_1", "_2"}) {
             QWidget* w =

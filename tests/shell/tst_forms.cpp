@@ -3,6 +3,7 @@
 #include "layouts/layouts.h"
 #include "shell/label.h"
 #include "support/app_fixture.h"
+#include "support/data_table.h"
 #include "support/sample_pictures.h"
 
 // A window that counts its handlers, to watch the runtime's rules.
@@ -112,9 +113,9 @@ class TestForms : public AppTest {
     // Every fixed data file, gone or damaged in turn: the window that reads it must end the
     // program naming exactly that file, never start with a hole in it.
     void brokenFileEndsProgramNamingIt_data() {
-        QTest::addColumn<QString>("file");  // below the program directory
-        QTest::addColumn<int>("window");    // the FormId that reads it; 4: the program
-        QTest::addColumn<bool>("missing");  // or not a picture
+        // file: below the program directory; window: the FormId that reads it, 4 for the
+        // program; missing: or not a picture
+        const DataTable<QString, int, bool> row({"file", "window", "missing"});
         // The title card and the canvas both read the title picture, which the real program
         // reads first; the size buttons are the pictures named by number.
         QList<std::pair<QString, int>> readers{
@@ -125,14 +126,12 @@ class TestForms : public AppTest {
         for (const auto& [f, w] : readers) {
             const QString dir = dataDirName(w == 2 ? DataDir::IconCursor : DataDir::Image);
             for (bool missing : {true, false})
-                QTest::addRow("%d %s %s", w, qPrintable(f), missing ? "gone" : "junk")
-                    << dir + f << w << missing;
+                row(qPrintable(QStringLiteral("%1 %2 %3").arg(w).arg(f, missing ? "gone" : "junk")),
+                    dir + f, w, missing);
         }
     }
     void brokenFileEndsProgramNamingIt() {
-        QFETCH(QString, file);
-        QFETCH(int, window);
-        QFETCH(bool, missing);
+        const auto [file, window, missing] = DataTable<QString, int, bool>::fetch();
         // A copy of the build's data files, and of the program when it runs, for the test to
         // break.
         QTemporaryDir copy;
