@@ -1,4 +1,5 @@
 #include "e2e/harness.h"
+#include "support/data_table.h"
 
 using namespace e2e;
 using SamplePictures::readFile;
@@ -137,14 +138,13 @@ class E2eCanvas : public QObject {
     // On a scaled screen the canvas is the desktop in device pixels, whole and crisp; the
     // windows measure their layouts times s, and a hammer's crack grows with s.
     void scaledCanvasIsTheDesktop_data() {
-        QTest::addColumn<double>("s");
-        QTest::addColumn<QString>("scaleFactor");  // empty: Xft.dpi 144 instead
-        QTest::newRow("QT_SCALE_FACTOR=2") << 2.0 << "2";
-        QTest::newRow("Xft.dpi 144") << 1.5 << "";
+        // scaleFactor: empty for Xft.dpi 144 instead
+        const DataTable<double, QString> row({"s", "scaleFactor"});
+        row("QT_SCALE_FACTOR=2", 2.0, "2");
+        row("Xft.dpi 144", 1.5, "");
     }
     void scaledCanvasIsTheDesktop() {
-        QFETCH(double, s);
-        QFETCH(QString, scaleFactor);
+        const auto [s, scaleFactor] = DataTable<double, QString>::fetch();
         if (screenSize().width() < 1920) QSKIP("the scaled scenarios run on a 1920 x 1080 screen");
         scale = s;
         if (scaleFactor.isEmpty())

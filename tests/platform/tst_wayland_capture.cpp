@@ -139,7 +139,7 @@ class TestWaylandCapture : public QObject {
         row("not a picture, prepared", "garbage", false, pattern(144, 48, 5));
     }
     void readPicture() {
-        QFETCH(QString, where);
+        const auto [where, kept, prepared] = DataTable<QString, bool, QImage>::fetch();
         const QRect desktop(0, 0, 144, 48), screen(64, 0, 80, 40);
         const QImage whole = pattern(144, 48);
         const QString path = (where == "home" ? QDir::homePath() + "/Pictures" : QDir::tempPath()) +
@@ -147,14 +147,14 @@ class TestWaylandCapture : public QObject {
         QVERIFY(where == "garbage" ? SamplePictures::writeFile(path, "not a PNG")
                                    : whole.save(path, "png"));
         const QDateTime asked = QDateTime::currentDateTime().addSecs(where == "old" ? 60 : 0);
-        QFETCH(QImage, prepared);  // decoded into in place: a copy of its own
+        // Decoded into in place: a copy of its own.
         const CaptureResult r = PortalScreenshot::readPicture(QUrl::fromLocalFile(path), desktop,
                                                               screen, asked, prepared.copy());
         if (where == "garbage")
             QVERIFY2(r.image.isNull() && r.error.contains(path), qPrintable(r.error));
         else
             QCOMPARE(r.image, whole.copy(screen));
-        QTEST(QFile::exists(path), "kept");
+        QCOMPARE(QFile::exists(path), kept);
         QFile::remove(path);
     }
 
