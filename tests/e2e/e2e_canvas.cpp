@@ -10,6 +10,7 @@ namespace {
 const QRect kChainsawFrame(QPoint(35, 19), QPoint(86, 86));
 const QRect kHammerFrame(QPoint(115, 19), QPoint(166, 86));
 const QRect kSquareFrame(QPoint(275, 19), QPoint(326, 86));
+const QRect kCannonFrame(QPoint(35, 99), QPoint(81, 161));
 const QString kSaveTitle = QStringLiteral("儲存圖片");
 
 // The share of the pixels of the one-pixel outline of r that are white on the screen.
@@ -63,6 +64,7 @@ class E2eCanvas : public QObject {
         };
         QCOMPARE(whiteOutline(shot, *palette, kHammerFrame), 0.0);
         QVERIFY2(chooseTool({144, 72}, kHammerFrame), "no frame round the hammer");
+        QVERIFY2(chooseTool({56, 120}, kCannonFrame), "no frame round the cannon's picture");
         QVERIFY2(chooseTool({296, 40}, kSquareFrame), "no frame round the square's picture");
         QCOMPARE(whiteOutline(shot, *palette, kHammerFrame), 0.0);  // the earlier frame went
 
