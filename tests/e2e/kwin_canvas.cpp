@@ -45,10 +45,16 @@ class KWinCanvas : public QObject {
             QSKIP("KWin scales X clients up from the logical size: blurred by design");
         const QImage desktop = screenshot();
         QImage pattern = testPattern(desktop.size());
-        const QString picture = qEnvironmentVariable("SHATTER_KWIN_SHARED") + "/pattern.png";
-        QVERIFY(pattern.save(picture));
-        // Without it KWin shows its own background, black.
-        m_desktop.start("swaybg", {"-o", "*", "-i", picture, "-m", "stretch"});
+        // Without it KWin shows its own background, black. KWin's outputs lie side by side.
+        QStringList background;
+        const int outputs = qEnvironmentVariable("SHATTER_KWIN_OUTPUTS", "1").toInt();
+        for (int i = 0; i < outputs; ++i) {
+            const QString name = QStringLiteral("Virtual-%1").arg(i), picture =
+                qEnvironmentVariable("SHATTER_KWIN_SHARED") + "/" + name + ".png";
+            QVERIFY(pattern.copy(outputRect(desktop.size(), outputs, i)).save(picture));
+            background << "-o" << name << "-i" << picture << "-m" << "stretch";
+        }
+        m_desktop.start("swaybg", background);
         // At a fractional scale KWin resamples the background: the desktop is then what KWin
         // shows once the background is up (black before).
         const bool fractional = scale != std::floor(scale);
@@ -76,7 +82,7 @@ class KWinCanvas : public QObject {
                 };
         };
         m_stage.environment.insert("QT_QPA_PLATFORM", platform);
-        const QRect primary = primaryOutput(desktop.size());
+        const QRect primary = outputRect(desktop.size(), outputs, 0);  // Qt's first
         e2e::enterStrikeAndExit(m_stage, pattern, false, primary, {}, entered);
     }
 
@@ -86,12 +92,8 @@ class KWinCanvas : public QObject {
         return qAbs(qRed(a) - qRed(b)) <= tolerance && qAbs(qGreen(a) - qGreen(b)) <= tolerance &&
                qAbs(qBlue(a) - qBlue(b)) <= tolerance;
     }
-    // Outputs lie side by side, as wide each; SHATTER_KWIN_PRIMARY counts them from 0.
-    static QRect primaryOutput(QSize desktop) {
-        const int outputs = qEnvironmentVariable("SHATTER_KWIN_OUTPUTS", "1").toInt();
-        const int width = desktop.width() / outputs;
-        return {qEnvironmentVariableIntValue("SHATTER_KWIN_PRIMARY") * width, 0, width,
-                desktop.height()};
+    static QRect outputRect(QSize desktop, int outputs, int i) {
+        return {i * desktop.width() / outputs, 0, desktop.width() / outputs, desktop.height()};
     }
 
     KWinSession m_kwin;

@@ -11,9 +11,9 @@
 namespace e2e {
 
 // The desktop as KWin itself has it, for a test that KWin trusts through its menu entry
-// (scripts/with-kwin.sh): pointer and keys through KWin's fake-input protocol, so that they
-// reach native Wayland clients and X clients alike, and the windows as a KWin script lists
-// them, reported back over the session bus. Positions are in the outputs' pixels.
+// (scripts/with-kwin.sh): the pointer through KWin's fake-input protocol, so that it reaches
+// native Wayland clients and X clients alike, and the windows as a KWin script lists them,
+// reported back over the session bus. Positions are in the outputs' pixels.
 class KWinSession : public QObject {
     Q_OBJECT
   public:
@@ -41,7 +41,6 @@ class KWinSession : public QObject {
             org_kde_kwin_fake_input_button(m_input, which == 3 ? BTN_RIGHT : BTN_LEFT, down);
             return wl_display_roundtrip(m_display), nowMs();
         };
-        sendKeys = [this](const QString& keySyms, const char*) { press(keySyms.split('+')); };
         windowsOf = [this](qint64 pid, bool) { return list(pid); };
         return true;
     }
@@ -57,17 +56,6 @@ class KWinSession : public QObject {
         const QPointF logical = QPointF(p) / scale;
         org_kde_kwin_fake_input_pointer_motion_absolute(m_input, wl_fixed_from_double(logical.x()),
                                                         wl_fixed_from_double(logical.y()));
-        wl_display_roundtrip(m_display);
-    }
-    // Holds each key down in turn, then lets them go in reverse: "ctrl+shift+z".
-    void press(const QStringList& names) {
-        static const QHash<QString, uint32_t> codes{
-            {"ctrl", KEY_LEFTCTRL}, {"shift", KEY_LEFTSHIFT}, {"alt", KEY_LEFTALT},
-            {"Escape", KEY_ESC},    {"Return", KEY_ENTER},    {"c", KEY_C},
-            {"y", KEY_Y},           {"z", KEY_Z}};
-        for (const QString& n : names) org_kde_kwin_fake_input_keyboard_key(m_input, codes[n], 1);
-        for (auto n = names.rbegin(); n != names.rend(); ++n)
-            org_kde_kwin_fake_input_keyboard_key(m_input, codes[*n], 0);
         wl_display_roundtrip(m_display);
     }
     std::vector<XWindow> list(qint64 pid) {
