@@ -1,0 +1,179 @@
+// Enter inside KWin with Shatter on Qt's Wayland platform: from the press on enter (sent through
+// KWin's fake input) to KWin showing the full-screen canvas (a Wayland window is shown with its
+// first frame, which KWin reports through a script of its own), against a bare client's own
+// CaptureScreen round trip for the same screen, interleaved run by run. Both this program and
+// Shatter must be trusted by KWin through their menu entries (scripts/kwin-apps.sh).
+// Runs inside scripts/with-kwin.sh; prints one "ROW" line for scripts/run-bench.sh.
+#include <linux/input-event-codes.h>
+#include <wayland-client.h>
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QRect>
+#include <QScreen>
+#include <QThread>
+#include <cstdio>
+#include <optional>
+
+#include "child_process.h"
+#include "fake-input-client-protocol.h"
+#include "platform/capture/kwin_screenshot.h"
+#include "sample_stats.h"
+
+namespace {
+
+constexpr int kTitleW = 309, kTitleH = 150, kPaletteW = 360, kPaletteH = 262;
+constexpr double kTimeoutMs = 15000;
+
+double nowMs() { return QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs() / 1e6; }
+
+// Windows as KWin shows them, each the moment it told so.
+class ShownWindows : public QObject {
+    Q_OBJECT
+  public:
+    struct Shown {
+        qint64 pid;
+        QRect geometry;
+        double atMs;
+    };
+    std::vector<Shown> shown;
+
+    std::optional<Shown> waitFor(qint64 pid, int w, int h) {
+        QDeadlineTimer deadline{qint64(kTimeoutMs)};
+        while (!deadline.hasExpired()) {
+            for (const Shown& s : shown)
+                if (s.pid == pid && s.geometry.width() == w && s.geometry.height() == h) return s;
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        }
+        return std::nullopt;
+    }
+
+  public Q_SLOTS:
+    void added(int pid, int x, int y, int w, int h) {
+        shown.push_back({pid, QRect(x, y, w, h), nowMs()});
+    }
+};
+
+struct FakeInput {
+    wl_display* display = nullptr;
+    org_kde_kwin_fake_input* input = nullptr;
+
+    bool connect() {
+        display = wl_display_connect(nullptr);
+        if (!display) return false;
+        static const wl_registry_listener listener{
+            [](void* self, wl_registry* r, uint32_t name, const char* iface, uint32_t) {
+                if (QLatin1String(iface) == QLatin1String(org_kde_kwin_fake_input_interface.name))
+                    static_cast<FakeInput*>(self)->input = static_cast<org_kde_kwin_fake_input*>(
+                        wl_registry_bind(r, name, &org_kde_kwin_fake_input_interface, 4));
+            },
+            [](void*, wl_registry*, uint32_t) {}};
+        wl_registry_add_listener(wl_display_get_registry(display), &listener, this);
+        wl_display_roundtrip(display);
+        if (input) org_kde_kwin_fake_input_authenticate(input, "Shatter bench", "enter timing");
+        return input;
+    }
+    void moveTo(int x, int y) {
+        org_kde_kwin_fake_input_pointer_motion_absolute(input, wl_fixed_from_int(x),
+                                                        wl_fixed_from_int(y));
+        wl_display_roundtrip(display);
+    }
+    void button(bool down) {
+        org_kde_kwin_fake_input_button(input, BTN_LEFT, down);
+        wl_display_flush(display);
+    }
+};
+
+double bareRoundTrip(const QString& screen, QSize* size) {
+    const QVariantMap options{{"native-resolution", true}, {"include-cursor", false}};
+    QElapsedTimer t;
+    t.start();
+    const auto shot = KWinScreenshot(QDBusConnection::sessionBus())
+                          .capture("CaptureScreen", {screen, options}, QDeadlineTimer(10000));
+    *size = shot.image.size();
+    return shot.image.isNull() ? -1 : t.nsecsElapsed() / 1e6;
+}
+
+double enterOnce(ShownWindows& windows, FakeInput& input, const std::string& shatter, QSize screen) {
+    windows.shown.clear();
+    ChildProcess child;
+    if (!child.start({shatter})) return -1;
+    const auto title = windows.waitFor(child.pid(), kTitleW, kTitleH);
+    if (!title) return -1;
+    QThread::msleep(400);  // painted and idle, as a user would find it
+    const QPoint come = title->geometry.topLeft() + QPoint(3 + 40 + 24, 3 + 88 + 12);
+    input.moveTo(come.x() + 1, come.y());
+    input.moveTo(come.x(), come.y());
+    QThread::msleep(100);
+    const double t0 = nowMs();
+    input.button(true);
+    input.button(false);
+    const auto canvas = windows.waitFor(child.pid(), screen.width(), screen.height());
+    const bool palette = canvas && windows.waitFor(child.pid(), kPaletteW, kPaletteH);
+    child.stop();
+    return palette ? canvas->atMs - t0 : -1;
+}
+
+// KWin calls back whenever it shows a new window: its pid and place.
+bool watchWindows(QDBusConnection bus) {
+    const QString path = qEnvironmentVariable("SHATTER_KWIN_SHARED") + "/bench-windows.js";
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) return false;
+    f.write(QStringLiteral("workspace.clientAdded.connect(function (c) {\n"
+                           "  var g = c.frameGeometry;\n"
+                           "  callDBus('%1', '/windows', '', 'added', c.pid, g.x, g.y, g.width,"
+                           " g.height); });\n")
+                .arg(bus.baseService())
+                .toUtf8());
+    f.close();
+    const QDBusMessage id = bus.call(
+        QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting",
+                                       "loadScript")
+        << path << "shatter-bench");
+    if (id.type() != QDBusMessage::ReplyMessage || id.arguments().value(0).toInt() < 0)
+        return false;
+    const QString script = QStringLiteral("/%1").arg(id.arguments().value(0).toInt());
+    return bus.call(QDBusMessage::createMethodCall("org.kde.KWin", script, "org.kde.kwin.Script",
+                                                   "run"))
+               .type() == QDBusMessage::ReplyMessage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "wayland");
+    QGuiApplication app(argc, argv);
+    qputenv("QT_LOGGING_RULES", "qt.multimedia*=false");
+    const QStringList args = app.arguments();
+    auto option = [&](const QString& name, const QString& fallback) {
+        const int i = args.indexOf(name);
+        return i > 0 && i + 1 < args.size() ? args[i + 1] : fallback;
+    };
+    const std::string shatter = option("--shatter", {}).toStdString();
+    const int runs = option("--runs", "10").toInt();
+    ShownWindows windows;
+    FakeInput input;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (shatter.empty() || !input.connect() ||
+        !bus.registerObject("/windows", &windows, QDBusConnection::ExportAllSlots) ||
+        !watchWindows(bus)) {
+        std::fprintf(stderr,
+                     "usage: kwin_native_enter --shatter PATH [--runs N], inside KWin, with "
+                     "KWin's fake input and scripting for this program\n");
+        return 64;
+    }
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    QSize size;
+    const auto medians = alternatingMedians(
+        "kwin_native_enter", runs, [&](int) { return bareRoundTrip(screen->name(), &size); },
+        [&](int) { return enterOnce(windows, input, shatter, screen->geometry().size()); });
+    if (!medians) return 70;
+    printRatioRow("enter -> canvas shown full screen, KWin, Shatter native (ms)", size.width(),
+                  size.height(), *medians, "CaptureScreen round trip", 1.3);
+    return 0;
+}
+
+#include "kwin_native_enter.moc"
