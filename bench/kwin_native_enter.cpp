@@ -4,9 +4,6 @@
 // CaptureScreen round trip for the same screen, interleaved run by run. Both this program and
 // Shatter must be trusted by KWin through their menu entries (scripts/kwin-apps.sh).
 // Runs inside scripts/with-kwin.sh; prints one "ROW" line for scripts/run-bench.sh.
-#include <linux/input-event-codes.h>
-#include <wayland-client.h>
-
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QElapsedTimer>
@@ -19,7 +16,7 @@
 #include <optional>
 
 #include "child_process.h"
-#include "fake-input-client-protocol.h"
+#include "kwin_fake_input.h"
 #include "platform/capture/kwin_screenshot.h"
 #include "sample_stats.h"
 
@@ -57,36 +54,6 @@ class ShownWindows : public QObject {
     }
 };
 
-struct FakeInput {
-    wl_display* display = nullptr;
-    org_kde_kwin_fake_input* input = nullptr;
-
-    bool connect() {
-        display = wl_display_connect(nullptr);
-        if (!display) return false;
-        static const wl_registry_listener listener{
-            [](void* self, wl_registry* r, uint32_t name, const char* iface, uint32_t) {
-                if (QLatin1String(iface) == QLatin1String(org_kde_kwin_fake_input_interface.name))
-                    static_cast<FakeInput*>(self)->input = static_cast<org_kde_kwin_fake_input*>(
-                        wl_registry_bind(r, name, &org_kde_kwin_fake_input_interface, 4));
-            },
-            [](void*, wl_registry*, uint32_t) {}};
-        wl_registry_add_listener(wl_display_get_registry(display), &listener, this);
-        wl_display_roundtrip(display);
-        if (input) org_kde_kwin_fake_input_authenticate(input, "Shatter bench", "enter timing");
-        return input;
-    }
-    void moveTo(int x, int y) {
-        org_kde_kwin_fake_input_pointer_motion_absolute(input, wl_fixed_from_int(x),
-                                                        wl_fixed_from_int(y));
-        wl_display_roundtrip(display);
-    }
-    void button(bool down) {
-        org_kde_kwin_fake_input_button(input, BTN_LEFT, down);
-        wl_display_flush(display);
-    }
-};
-
 double bareRoundTrip(const QString& screen, QSize* size) {
     const QVariantMap options{{"native-resolution", true}, {"include-cursor", false}};
     QElapsedTimer t;
@@ -97,7 +64,7 @@ double bareRoundTrip(const QString& screen, QSize* size) {
     return shot.image.isNull() ? -1 : t.nsecsElapsed() / 1e6;
 }
 
-double enterOnce(ShownWindows& windows, FakeInput& input, const std::string& shatter, QSize screen) {
+double enterOnce(ShownWindows& windows, KWinFakeInput& input, const std::string& shatter, QSize screen) {
     windows.shown.clear();
     ChildProcess child;
     if (!child.start({shatter})) return -1;
@@ -109,8 +76,8 @@ double enterOnce(ShownWindows& windows, FakeInput& input, const std::string& sha
     input.moveTo(come.x(), come.y());
     QThread::msleep(100);
     const double t0 = nowMs();
-    input.button(true);
-    input.button(false);
+    input.button(1, true);
+    input.button(1, false);
     const auto canvas = windows.waitFor(child.pid(), screen.width(), screen.height());
     const bool palette = canvas && windows.waitFor(child.pid(), kPaletteW, kPaletteH);
     child.stop();
@@ -155,7 +122,7 @@ int main(int argc, char** argv) {
     const std::string shatter = option("--shatter", {}).toStdString();
     const int runs = option("--runs", "10").toInt();
     ShownWindows windows;
-    FakeInput input;
+    KWinFakeInput input;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (shatter.empty() || !input.connect() ||
         !bus.registerObject("/windows", &windows, QDBusConnection::ExportAllSlots) ||

@@ -1,12 +1,9 @@
 #pragma once
 
-#include <linux/input-event-codes.h>
-#include <wayland-client.h>
-
 #include <QtDBus>
 
 #include "e2e/harness.h"
-#include "fake-input-client-protocol.h"
+#include "kwin_fake_input.h"
 
 namespace e2e {
 
@@ -17,30 +14,12 @@ namespace e2e {
 class KWinSession : public QObject {
     Q_OBJECT
   public:
-    ~KWinSession() override {
-        if (m_display) wl_display_disconnect(m_display);
-    }
     // False unless KWin offers its fake input to this program.
     bool connect() {
-        m_display = wl_display_connect(nullptr);
-        if (!m_display) return false;
-        static const wl_registry_listener listener{
-            [](void* self, wl_registry* r, uint32_t name, const char* iface, uint32_t) {
-                if (QLatin1String(iface) == QLatin1String(org_kde_kwin_fake_input_interface.name))
-                    static_cast<KWinSession*>(self)->m_input = static_cast<org_kde_kwin_fake_input*>(
-                        wl_registry_bind(r, name, &org_kde_kwin_fake_input_interface, 4));
-            },
-            [](void*, wl_registry*, uint32_t) {}};
-        wl_registry_add_listener(wl_display_get_registry(m_display), &listener, this);
-        wl_display_roundtrip(m_display);
-        if (!m_input) return false;
-        org_kde_kwin_fake_input_authenticate(m_input, "Shatter tests", "drives the program");
+        if (!m_input.connect()) return false;
         QDBusConnection::sessionBus().registerObject("/windows", this, QDBusConnection::ExportAllSlots);
-        moveTo = [this](QPoint p) { move(p); };
-        pressButton = [this](bool down, int which) {
-            org_kde_kwin_fake_input_button(m_input, which == 3 ? BTN_RIGHT : BTN_LEFT, down);
-            return wl_display_roundtrip(m_display), nowMs();
-        };
+        moveTo = [this](QPoint p) { m_input.moveTo(p.x() / scale, p.y() / scale); };
+        pressButton = [this](bool down, int which) { return m_input.button(which, down), nowMs(); };
         windowsOf = [this](qint64 pid, bool) { return list(pid); };
         return true;
     }
@@ -51,13 +30,6 @@ class KWinSession : public QObject {
     }
 
   private:
-    // KWin handles a request as it reads it: after the round trip the pointer is there.
-    void move(QPoint p) {
-        const QPointF logical = QPointF(p) / scale;
-        org_kde_kwin_fake_input_pointer_motion_absolute(m_input, wl_fixed_from_double(logical.x()),
-                                                        wl_fixed_from_double(logical.y()));
-        wl_display_roundtrip(m_display);
-    }
     std::vector<XWindow> list(qint64 pid) {
         const QString script = qEnvironmentVariable("SHATTER_KWIN_SHARED") + "/windows.js";
         QFile f(script);
@@ -94,8 +66,7 @@ class KWinSession : public QObject {
         return found;
     }
 
-    wl_display* m_display = nullptr;
-    org_kde_kwin_fake_input* m_input = nullptr;
+    KWinFakeInput m_input;
     QJsonArray m_report;
     bool m_reported = false;
 };
