@@ -1,7 +1,9 @@
 // Enter inside KWin with Shatter on Qt's Wayland platform: from the press on enter (sent through
-// KWin's fake input) to KWin showing the full-screen canvas (a Wayland window is shown with its
-// first frame, which KWin reports through a script of its own), against a bare client's own
-// CaptureScreen round trip for the same screen, interleaved run by run. Both this program and
+// KWin's fake input) to the full-screen canvas's first frame, both read from Shatter's own
+// protocol trace (WAYLAND_DEBUG: the press as it arrives, the first buffer committed to the
+// canvas's surface), against a bare client's own CaptureScreen round trip for the same screen,
+// interleaved run by run. KWin's report of the windows it shows, through a script of its own,
+// tells when the title is up and when the canvas and the palette are. Both this program and
 // Shatter must be trusted by KWin through their menu entries (scripts/kwin-apps.sh).
 // Runs inside scripts/with-kwin.sh; prints one "ROW" line for scripts/run-bench.sh.
 #include <QDBusConnection>
@@ -11,6 +13,7 @@
 #include <QGuiApplication>
 #include <QRect>
 #include <QScreen>
+#include <QRegularExpression>
 #include <QThread>
 #include <cstdio>
 #include <optional>
@@ -64,10 +67,43 @@ double bareRoundTrip(const QString& screen, QSize* size) {
     return shot.image.isNull() ? -1 : t.nsecsElapsed() / 1e6;
 }
 
+// In Shatter's trace: from the last press before the canvas to the canvas's first frame, the
+// surface whose toplevel KWin configured at the screen's size; negative when not found.
+double pressToFirstFrame(const QString& tracePath, QSize screen) {
+    QFile file(tracePath);
+    if (!file.open(QIODevice::ReadOnly)) return -1;
+    static const QRegularExpression line(R"(^\[\s*(\d+\.\d+)\]\s+(?:-> )?(\S+)\((.*)\)$)");
+    double press = -1;
+    QHash<QString, QString> surfaceOf;  // xdg_surface or xdg_toplevel -> wl_surface
+    QString canvas;
+    bool attached = false;
+    for (const QByteArray& raw : file.readAll().split('\n')) {
+        const auto m = line.match(QString::fromUtf8(raw));
+        if (!m.hasMatch()) continue;
+        const double at = m.captured(1).toDouble();
+        const QString call = m.captured(2).section('.', 1), object = m.captured(2).section('.', 0, 0);
+        const QStringList args = m.captured(3).split(", ");
+        if (call == "button" && args.size() == 4 && args[3] == "1" && canvas.isEmpty()) press = at;
+        if (call == "get_xdg_surface" && args.size() == 2)
+            surfaceOf[args[0].section(' ', -1)] = args[1];
+        if (call == "get_toplevel") surfaceOf[args[0].section(' ', -1)] = surfaceOf.value(object);
+        if (call == "configure" && object.startsWith("xdg_toplevel") && args.size() >= 2 &&
+            args[0].toInt() == screen.width() && args[1].toInt() == screen.height())
+            canvas = surfaceOf.value(object);
+        if (!canvas.isEmpty() && object == canvas && call == "attach") attached = true;
+        if (attached && object == canvas && call == "commit") return press < 0 ? -1 : at - press;
+    }
+    return -1;
+}
+
 double enterOnce(ShownWindows& windows, KWinFakeInput& input, const std::string& shatter, QSize screen) {
     windows.shown.clear();
+    const QString trace = qEnvironmentVariable("SHATTER_KWIN_SHARED") + "/shatter-trace.log";
+    QFile::remove(trace);
     ChildProcess child;
-    if (!child.start({shatter})) return -1;
+    if (!child.start({"/bin/sh", "-c", "WAYLAND_DEBUG=client exec \"$0\" 2>\"$1\"", shatter,
+                      trace.toStdString()}))
+        return -1;
     const auto title = windows.waitFor(child.pid(), kTitleW, kTitleH);
     if (!title) return -1;
     QThread::msleep(400);  // painted and idle, as a user would find it
@@ -75,13 +111,12 @@ double enterOnce(ShownWindows& windows, KWinFakeInput& input, const std::string&
     input.moveTo(come.x() + 1, come.y());
     input.moveTo(come.x(), come.y());
     QThread::msleep(100);
-    const double t0 = nowMs();
     input.button(1, true);
     input.button(1, false);
     const auto canvas = windows.waitFor(child.pid(), screen.width(), screen.height());
     const bool palette = canvas && windows.waitFor(child.pid(), kPaletteW, kPaletteH);
     child.stop();
-    return palette ? canvas->atMs - t0 : -1;
+    return palette ? pressToFirstFrame(trace, screen) : -1;
 }
 
 // KWin calls back whenever it shows a new window: its pid and place.
@@ -138,7 +173,7 @@ int main(int argc, char** argv) {
         "kwin_native_enter", runs, [&](int) { return bareRoundTrip(screen->name(), &size); },
         [&](int) { return enterOnce(windows, input, shatter, screen->geometry().size()); });
     if (!medians) return 70;
-    printRatioRow("enter -> canvas shown full screen, KWin, Shatter native (ms)", size.width(),
+    printRatioRow("enter -> canvas's first frame, KWin, Shatter native (ms)", size.width(),
                   size.height(), *medians, "CaptureScreen round trip", 1.3);
     return 0;
 }
