@@ -32,7 +32,8 @@ class KWinCanvas : public QObject {
 
     // Enter shows the desktop as KWin has it, a hammer darkens only its crack, exit ends well.
     // On two outputs (SHATTER_KWIN_OUTPUTS) the canvas covers the primary one only; at a
-    // fractional scale (SHATTER_KWIN_SCALE) the canvas is the desktop pixel for pixel too.
+    // fractional scale (SHATTER_KWIN_SCALE) the canvas shows the desktop on the output's own
+    // pixels, with no border and no zoom, and the palette and a crack scaled.
     void enterStrikeAndExit_data() {
         QTest::addColumn<QString>("platform");
         QTest::newRow("wayland") << "wayland";
@@ -65,7 +66,7 @@ class KWinCanvas : public QObject {
             pattern = *still;
         }
         // Once entered at a fractional scale: Qt 6.4 draws at twice the logical size and KWin
-        // scales that down with a linear filter, so a pixel within a few steps of the desktop's
+        // scales that down with a linear filter, so a pixel within 40 steps of the desktop's
         // shows the desktop, and the filtered edge of a crack only darkens it (the crack's
         // place is still checked).
         const auto entered = [&, shot = screenshot] {
