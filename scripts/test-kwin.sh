@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The end-to-end scenario inside a private KWin (virtual outputs, Xwayland), 1280x800: Shatter
 # installed with its menu entry, on Qt's Wayland platform and through XWayland, with KWin's
-# permission checks on. Then on two outputs side by side, and at scale 1.5 (1920x1200 pixels).
+# permission checks on. Then on two outputs side by side, the primary on the left and on the
+# right, and at scale 1.5 (1920x1200 pixels).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${BUILD:-build}"
@@ -18,4 +19,5 @@ run() {
 }
 run SHATTER_KWIN_OUTPUTS=1
 run SHATTER_KWIN_OUTPUTS=2
+run SHATTER_KWIN_OUTPUTS=2 SHATTER_KWIN_PRIMARY=1
 run SHATTER_KWIN_SCALE=1.5

@@ -75,6 +75,20 @@ export DBUS_SESSION_BUS_ADDRESS="unix:path=$scratch/bus/socket"
 mkdir -m 755 "$scratch/bin"
 cp /usr/bin/kwin_wayland "$scratch/bin/kwin_wayland"
 mkdir -m 700 "$scratch/kwin" "$scratch/run"
+# SHATTER_KWIN_PRIMARY (counted from 0) makes that output the primary one, the way Plasma's
+# display settings store it: the outputs' order, read by KWin at start. Unnamed by any EDID,
+# outputs are known by their names.
+if [[ -n "${SHATTER_KWIN_PRIMARY:-}" ]]; then
+    outputs=() priorities=()
+    for ((i = 0; i < ${SHATTER_KWIN_OUTPUTS:-1}; ++i)); do outputs+=("Virtual-$i"); done
+    mkdir -p "$scratch/kwin/.local/share/kscreen"
+    for i in "${!outputs[@]}"; do
+        priority=$((i < SHATTER_KWIN_PRIMARY ? i + 2 : i == SHATTER_KWIN_PRIMARY ? 1 : i + 1))
+        priorities+=("{\"id\":\"${outputs[$i]}\",\"enabled\":true,\"rotation\":1,\"priority\":$priority,\"pos\":{\"x\":$((i * ${size%x*})),\"y\":0}}")
+    done
+    hash="$(printf '%s' "${outputs[@]}" | md5sum | cut -d' ' -f1)"
+    (IFS=,; echo "[${priorities[*]}]") >"$scratch/kwin/.local/share/kscreen/$hash"
+fi
 apps="${SHATTER_KWIN_APPS:+$SHATTER_KWIN_APPS/share:}"
 kwin_env=(env -i PATH="$PATH" HOME="$scratch/kwin" XDG_RUNTIME_DIR="$scratch/kwin"
           XDG_DATA_DIRS="$apps/usr/local/share:/usr/share"
