@@ -29,16 +29,6 @@ struct OrderReader {
     bool synced = false;
 };
 
-void onGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface,
-              uint32_t) {
-    auto* reader = static_cast<OrderReader*>(data);
-    if (reader->order || std::strcmp(interface, kde_output_order_v1_interface.name) != 0) return;
-    reader->order = static_cast<kde_output_order_v1*>(
-        wl_registry_bind(registry, name, &kde_output_order_v1_interface, 1));
-}
-void onGlobalRemove(void*, wl_registry*, uint32_t) {}
-const wl_registry_listener kRegistryListener{onGlobal, onGlobalRemove};
-
 void onOutput(void* data, kde_output_order_v1*, const char* name) {
     static_cast<OrderReader*>(data)->pending << QString::fromUtf8(name);
 }
@@ -47,6 +37,17 @@ void onDone(void* data, kde_output_order_v1*) {
     reader->names = std::exchange(reader->pending, {});
 }
 const kde_output_order_v1_listener kOrderListener{onOutput, onDone};
+
+void onGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface,
+              uint32_t) {
+    auto* reader = static_cast<OrderReader*>(data);
+    if (reader->order || std::strcmp(interface, kde_output_order_v1_interface.name) != 0) return;
+    reader->order = static_cast<kde_output_order_v1*>(
+        wl_registry_bind(registry, name, &kde_output_order_v1_interface, 1));
+    kde_output_order_v1_add_listener(reader->order, &kOrderListener, reader);
+}
+void onGlobalRemove(void*, wl_registry*, uint32_t) {}
+const wl_registry_listener kRegistryListener{onGlobal, onGlobalRemove};
 
 void onSynced(void* data, wl_callback* callback, uint32_t) {
     wl_callback_destroy(callback);
@@ -79,9 +80,15 @@ bool dispatchUntil(wl_display* display, Reached reached, QDeadlineTimer deadline
     return true;
 }
 
+bool onWayland() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+}  // namespace
+
 // A connection of its own: Qt's would need its private headers, and this one is closed again
 // once the order is known.
-QStringList readOrder() {
+QStringList readCompositorOrder() {
     wl_display* display = wl_display_connect(nullptr);
     if (!display) return {};
     OrderReader reader;
@@ -91,11 +98,9 @@ QStringList readOrder() {
     wl_callback* sync = wl_display_sync(display);
     wl_callback_add_listener(sync, &kSyncListener, &reader);
     bool answered = dispatchUntil(display, [&] { return reader.synced; }, deadline);
-    if (answered && reader.order) {
-        // The compositor sends the whole list, and "done", as soon as the order is bound.
-        kde_output_order_v1_add_listener(reader.order, &kOrderListener, &reader);
+    // The compositor sends the whole list, and "done", as soon as the order is bound.
+    if (answered && reader.order)
         answered = dispatchUntil(display, [&] { return reader.names.has_value(); }, deadline);
-    }
     if (!answered)
         std::fprintf(stderr, "shatter: %s\n",
                      "混成器未及時告知輸出順序，改用 Qt 的主螢幕。");
@@ -106,12 +111,6 @@ QStringList readOrder() {
     return reader.names.value_or(QStringList());
 }
 
-bool onWayland() {
-    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-}
-
-}  // namespace
-
 QScreen* choose(const QStringList& order, const QList<QScreen*>& screens, QScreen* fallback) {
     for (const QString& name : order)
         for (QScreen* screen : screens)
@@ -121,7 +120,7 @@ QScreen* choose(const QStringList& order, const QList<QScreen*>& screens, QScree
 
 QStringList compositorOrder() {
     if (!qGuiApp || !onWayland()) return {};
-    static const QStringList order = readOrder();
+    static const QStringList order = readCompositorOrder();
     return order;
 }
 

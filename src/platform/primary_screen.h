@@ -20,5 +20,8 @@ QScreen* choose(const QStringList& order, const QList<QScreen*>& screens, QScree
 // The compositor's output order, read once on the first call with a bounded wait; empty off
 // Qt's Wayland platform and where the compositor announces none.
 QStringList compositorOrder();
+// Reads that order now, through a connection of its own to WAYLAND_DISPLAY: empty where the
+// compositor announces none or does not answer within half a second.
+QStringList readCompositorOrder();
 
 }  // namespace PrimaryScreen

@@ -1,3 +1,7 @@
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <QtTest>
 
 #include "platform/device_scale.h"
@@ -30,6 +34,22 @@ class TestPrimaryScreen : public QObject {
         QVERIFY(PrimaryScreen::compositorOrder().isEmpty());
         QCOMPARE(PrimaryScreen::current(), QGuiApplication::primaryScreen());
         QCOMPARE(DeviceScale::primaryScreenSize(), QSize(640, 480));
+    }
+    // A compositor that never answers, and none at all, leave the order empty: no hang.
+    void silentCompositor() {
+        QTemporaryDir dir;
+        const QByteArray path = dir.filePath("wayland-silent").toLocal8Bit();
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, path.constData(), sizeof address.sun_path);
+        const int silent = socket(AF_UNIX, SOCK_STREAM, 0);  // listens and never reads
+        QVERIFY(bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
+        QVERIFY(listen(silent, 1) == 0);
+        for (const QByteArray& display : {path, dir.filePath("none").toLocal8Bit()}) {
+            qputenv("WAYLAND_DISPLAY", display);
+            QVERIFY(PrimaryScreen::readCompositorOrder().isEmpty());
+        }
+        close(silent);
     }
 };
 
