@@ -11,6 +11,7 @@
 #include "canvas/snapshot_scale.h"
 #include "layouts/layouts.h"
 #include "platform/platform.h"
+#include "platform/primary_screen.h"
 #include "shell/forms.h"
 
 namespace Formula {
@@ -28,7 +29,7 @@ namespace {
 // Where the picture covers the screen at a factor of its own (a fractional scale Qt rounded),
 // the canvas takes that factor and the picture's size: the desktop 1:1 on the output's pixels.
 void takeSnapshotScale(Formula_Start& canvas, QSize picture) {
-    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QScreen* screen = PrimaryScreen::current();
     const auto s =
         screen ? snapshotScale(picture, screen->geometry().size(), screen->devicePixelRatio())
                : std::nullopt;

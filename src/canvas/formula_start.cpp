@@ -13,6 +13,7 @@
 #include "layouts/data_files.h"
 #include "palette/frm_option.h"
 #include "platform/platform.h"
+#include "platform/primary_screen.h"
 #include "platform/wayland_session.h"
 #include "shell/forms.h"
 #include "shell/picture_box.h"
@@ -167,11 +168,11 @@ bool Formula_Start::redo() {
 void Formula_Start::showForm() {
     coverPrimaryScreen();
     Form::showForm();
-    if (QScreen* screen = QGuiApplication::primaryScreen()) move(screen->geometry().topLeft());
+    if (QScreen* screen = PrimaryScreen::current()) move(screen->geometry().topLeft());
 }
 
 void Formula_Start::coverPrimaryScreen() {
-    QScreen* screen = QGuiApplication::primaryScreen();
+    QScreen* screen = PrimaryScreen::current();
     if (!screen) return;
     if (WaylandSession::current()) {
         // A Wayland client cannot place itself, and through XWayland the compositor keeps a

@@ -9,20 +9,28 @@
 #include "canvas/formula_start.h"
 #include "canvas/snapshot_scale.h"
 #include "platform/platform.h"
+#include "platform/primary_screen.h"
 #include "shell/forms.h"
 #include "shell/screen_settle.h"
 
 ScreenFollower::ScreenFollower(Formula_Start& canvas) : m_canvas(canvas) {
-    connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, [this] {
+    const auto changed = [this] {
         watchPrimaryScreen();
         primaryScreenChanged();
-    });
+    };
+    connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, changed);
+    // Where the compositor's output order names the primary, Qt's own may stay as it was while
+    // the screen named first comes or goes.
+    if (!PrimaryScreen::compositorOrder().isEmpty()) {
+        connect(qGuiApp, &QGuiApplication::screenAdded, this, changed);
+        connect(qGuiApp, &QGuiApplication::screenRemoved, this, changed);
+    }
     watchPrimaryScreen();
 }
 
 void ScreenFollower::watchPrimaryScreen() {
     disconnect(m_geometryWatch);
-    if (QScreen* screen = QGuiApplication::primaryScreen())
+    if (QScreen* screen = PrimaryScreen::current())
         m_geometryWatch = connect(screen, &QScreen::geometryChanged, this,
                                   &ScreenFollower::primaryScreenChanged);
 }
@@ -56,7 +64,7 @@ void ScreenFollower::follow() {
 }
 
 bool ScreenFollower::coverChangedScreen() {
-    QScreen* screen = QGuiApplication::primaryScreen();
+    QScreen* screen = PrimaryScreen::current();
     QSize size = DeviceScale::primaryScreenSize();
     if (!screen || size.isEmpty()) return true;
     DeviceScale scale = DeviceScale::ofPrimaryScreen();
@@ -92,7 +100,7 @@ bool ScreenFollower::coverChangedScreen() {
             // The user may have left meanwhile, or the screen may have changed or gone (and
             // been deleted) again: then it is followed afresh.
             if (!alive) return false;
-            if (m_again || watched != QGuiApplication::primaryScreen()) return m_again = true;
+            if (m_again || watched != PrimaryScreen::current()) return m_again = true;
             const QPoint at = scale.deviceCover(area.translated(-now.topLeft())).topLeft();
             strips.emplace_back(std::move(strip), at);
         }

@@ -5,16 +5,17 @@
 #include <cmath>
 
 #include "canvas/rounding.h"
+#include "platform/primary_screen.h"
 
 DeviceScale::DeviceScale(double factor) : m_s(std::isfinite(factor) && factor > 0 ? factor : 1) {}
 
 DeviceScale DeviceScale::ofPrimaryScreen() {
-    const QScreen* screen = qGuiApp ? QGuiApplication::primaryScreen() : nullptr;
+    const QScreen* screen = PrimaryScreen::current();
     return DeviceScale(screen ? screen->devicePixelRatio() : 1);
 }
 
 QSize DeviceScale::primaryScreenSize() {
-    const QScreen* screen = qGuiApp ? QGuiApplication::primaryScreen() : nullptr;
+    const QScreen* screen = PrimaryScreen::current();
     if (!screen) return {};
     return DeviceScale(screen->devicePixelRatio()).screenSize(screen->geometry().size());
 }

@@ -7,6 +7,7 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "platform/primary_screen.h"
 #include "platform/wayland_session.h"
 #include "shell/forms.h"
 #include "shell/label.h"
@@ -153,7 +154,7 @@ void Form::closedByWindowManager() {
 void Form::showForm() {
     if (!m_shownOnce) {
         m_shownOnce = true;
-        if (QScreen* s = QGuiApplication::primaryScreen()) {
+        if (QScreen* s = PrimaryScreen::current()) {
             const QRect area = s->geometry();
             move(area.center() - QPoint(width() / 2, height() / 2));
         }

@@ -16,6 +16,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/primary_screen.h"
+
 namespace {
 const QString kService = QStringLiteral("org.kde.KWin");
 const QString kObject = QStringLiteral("/org/kde/KWin/ScreenShot2");
@@ -184,7 +186,7 @@ std::optional<CaptureResult> KWinScreenshot::grabPrimaryScreen() {
     }
     // Each wait below runs the event loop, during which a monitor may go and its screen with
     // it: the primary is looked up afresh after every one.
-    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QScreen* screen = PrimaryScreen::current();
     if (!screen) return CaptureResult{{}, QStringLiteral("找不到螢幕")};
 
     const QVariantMap options{{QStringLiteral("native-resolution"), true},
@@ -202,7 +204,7 @@ std::optional<CaptureResult> KWinScreenshot::grabPrimaryScreen() {
     const uint v = version.arguments().value(0).value<QDBusVariant>().variant().toUInt();
     if (unknownScreen() && v >= kWorkspaceVersion) {
         shot = capture(QStringLiteral("CaptureWorkspace"), {options}, deadline);
-        screen = QGuiApplication::primaryScreen();
+        screen = PrimaryScreen::current();
         if (!screen) return CaptureResult{{}, QStringLiteral("找不到螢幕")};
         if (!shot.image.isNull()) {
             const auto crop = PortalScreenshot::screenInPicture(

@@ -19,6 +19,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/primary_screen.h"
+
 namespace {
 const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString kObject = QStringLiteral("/org/freedesktop/portal/desktop");
@@ -72,7 +74,7 @@ PortalScreenshot::PortalScreenshot(QDBusConnection bus, int timeoutMs)
 
 CaptureResult PortalScreenshot::grabPrimaryScreen() {
     const QDateTime requestedAt = QDateTime::currentDateTime();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    if (const QScreen* screen = PrimaryScreen::current()) {
         const QSizeF desktop =
             QSizeF(screen->virtualGeometry().size()) * screen->devicePixelRatio();
         m_expected = QSize(int(std::lround(desktop.width())), int(std::lround(desktop.height())));
@@ -86,7 +88,7 @@ CaptureResult PortalScreenshot::grabPrimaryScreen() {
     if (!answer.error.isEmpty()) return {{}, answer.error};
     // A monitor may have gone during the wait (undocked, a lid closed), and its screen with
     // it: the picture is of the desktop as it is now, so the primary is the one of now.
-    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QScreen* screen = PrimaryScreen::current();
     if (!screen) return {{}, QStringLiteral("找不到螢幕")};
     return readPicture(answer.uri, screen->virtualGeometry(), screen->geometry(), requestedAt,
                        std::move(m_prepared));

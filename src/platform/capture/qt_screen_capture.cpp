@@ -8,6 +8,7 @@
 #include "platform/capture/x11_repaint_watch.h"
 #include "platform/capture/x11_shm_grab.h"
 #include "platform/device_scale.h"
+#include "platform/primary_screen.h"
 #include "platform/wayland_session.h"
 
 namespace {
@@ -17,7 +18,7 @@ class QtScreenCapture final : public ScreenCapture {
     CaptureResult grabPrimaryScreen() override {
         // Under Wayland the X screen of XWayland holds only X clients: ask the compositor.
         if (WaylandSession::current()) return grabWaylandDesktop(QDBusConnection::sessionBus());
-        QScreen* screen = QGuiApplication::primaryScreen();
+        QScreen* screen = PrimaryScreen::current();
         if (!screen) return {{}, QStringLiteral("找不到螢幕")};
         // Qt keeps a screen's top-left corner in device pixels when it scales.
         const QRect device(screen->geometry().topLeft(), DeviceScale::primaryScreenSize());
@@ -52,7 +53,7 @@ class QtScreenCapture final : public ScreenCapture {
   private:
     static QScreen* screenOf(const QRect& area) {
         QScreen* screen = QGuiApplication::screenAt(area.center());
-        if (!screen) screen = QGuiApplication::primaryScreen();
+        if (!screen) screen = PrimaryScreen::current();
         return WaylandSession::current() ? nullptr : screen;
     }
     // Qt keeps a screen's corner in device pixels and scales only what lies within it.
