@@ -89,19 +89,15 @@ inline xcb_connection_t* xConnection() {
 inline xcb_window_t rootWindow() {
     return xcb_setup_roots_iterator(xcb_get_setup(xConnection())).data->root;
 }
-// Returns once the X server has handled every request sent so far: a reply to a later one
-// means it has.
-inline void syncX() {
-    xcb_connection_t* c = xConnection();
-    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-}
 // The pointer, sent from here through the X server's test extension: no helper's start-up
 // blurs the moment. Returns once the server has passed the event on; the program gets its
 // events in that order, so what waits for its reaction waits for what it shows.
 inline double fakeInput(uint8_t type, uint8_t detail, QPoint to = {}) {
-    xcb_test_fake_input(xConnection(), type, detail, XCB_CURRENT_TIME, XCB_NONE, qint16(to.x()),
+    xcb_connection_t* c = xConnection();
+    xcb_test_fake_input(c, type, detail, XCB_CURRENT_TIME, XCB_NONE, qint16(to.x()),
                         qint16(to.y()), 0);
-    syncX();
+    // The reply to a later request means the server has handled the event.
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     return nowMs();
 }
 // Returns once the pointer is there: while the window manager holds a click for itself, the
