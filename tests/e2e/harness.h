@@ -94,8 +94,8 @@ inline xcb_window_t rootWindow() {
 // events in that order, so what waits for its reaction waits for what it shows.
 inline double fakeInput(uint8_t type, uint8_t detail, QPoint to = {}) {
     xcb_connection_t* c = xConnection();
-    xcb_test_fake_input(c, type, detail, XCB_CURRENT_TIME, XCB_NONE, qint16(to.x()),
-                        qint16(to.y()), 0);
+    xcb_test_fake_input(c, type, detail, XCB_CURRENT_TIME, XCB_NONE, qint16(to.x()), qint16(to.y()),
+                        0);
     // The reply to a later request means the server has handled the event.
     free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     return nowMs();
