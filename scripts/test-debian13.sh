@@ -5,9 +5,10 @@
 # of test-package.sh on the Debian 13 package made there. That package then goes with its
 # Recommends into a bare trixie root, and the program is run from there: on X11 enter, the
 # frames of all seven tools, strikes, save and load (e2e_canvas), and on sway 1.10 with one
-# output and two, enter, a strike and exit (wayland_canvas). The drivers and the servers run in
-# the first root, the program in the second. Everything runs in a mount and process namespace of its
-# own; both roots are removed afterwards, failure or not.
+# output and two, and with one at the fractional scales 1.5 and 1.25, enter, a strike and exit
+# (wayland_canvas). The drivers and the servers run in the first root, the program in the
+# second. Everything runs in a mount and process namespace of its own; both roots are removed
+# afterwards, failure or not.
 #   SHATTER_DEBIAN13=1 scripts/test-debian13.sh    (as run by `make test`; 77: not asked)
 # With SHATTER_DEBIAN13_BENCH_ROWS=FILE it builds, then measures the enter rows of `make bench`
 # in the first root instead of testing (SHATTER_BENCH_RUNS runs each), their rows added to FILE.
@@ -110,12 +111,17 @@ if [[ "${SHATTER_DEBIAN13_STAGE:-}" == inside ]]; then
             strikesSavedAndLoaded
     wayland_canvas() {
         in_root env SHATTER_E2E_SCREEN="$1" SHATTER_WAYLAND_OUTPUTS="$2" \
-            SHATTER_WAYLAND_REVERSED="$3" scripts/with-wayland.sh "$build/tests/wayland_canvas"
+            SHATTER_WAYLAND_REVERSED="$3" SHATTER_WAYLAND_SCALE="${4:-1}" \
+            scripts/with-wayland.sh "$build/tests/wayland_canvas"
     }
     root_stage_check "on sway, one output: enter, palette in front, a hammer strike and exit" \
         wayland_canvas 1920x1080x24 1 ""
     root_stage_check "on sway, two outputs, primary left" wayland_canvas 3840x1080x24 2 ""
     root_stage_check "on sway, two outputs, primary right" wayland_canvas 3840x1080x24 2 1
+    for scale in 1.5 1.25; do
+        root_stage_check "on sway, one output at scale $scale: the desktop 1:1 on its pixels" \
+            wayland_canvas 1920x1080x24 1 "" "$scale"
+    done
     root_stage_report
     exit
 fi
