@@ -2,7 +2,7 @@
 # Runs every test: the unit tests under the sanitizer build and again under the normal build
 # (offscreen, no display), then each end-to-end scenario once on the screen its label names
 # (screen-1920x1080, screen-1024x768); then sound, several monitors and a screen that changes
-# size, the package, the package in a bare root, Debian 13, Wayland and KWin. Each display is private,
+# size, the package, the package in a bare root, Debian 13, Wayland, KWin and GNOME. Each display is private,
 # with its own window manager, and gone afterwards.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,3 +31,4 @@ echo "== Debian 13: build, unit tests and package in a trixie root, the package 
 SHATTER_DEBIAN13=1 ctest --test-dir build -L debian-13 --output-on-failure
 scripts/test-wayland.sh
 scripts/test-kwin.sh
+scripts/test-gnome.sh

@@ -10,6 +10,7 @@
 #include "palette/frm_option.h"
 #include "platform/app_setup.h"
 #include "platform/platform.h"
+#include "platform/wayland_session.h"
 #include "shell/forms.h"
 #include "shell/formula.h"
 #include "shell/label.h"
@@ -83,7 +84,10 @@ void FrmMain::Come_MouseDown(int Button, int, double, double) {
     hideForm();
     QCoreApplication::processEvents();
     QGuiApplication::sync();
-    ScreenSettle::waitUntilUncovered(onScreen, look);
+    // Where only the compositor can read its screen, it may still be fading the title out
+    // (GNOME Shell takes 150 ms) when it is asked for the picture, and would put it in.
+    if (ScreenSettle::waitUntilUncovered(onScreen, look).isNull() && WaylandSession::current())
+        platform().clock->sleepMs(ScreenSettle::kCompositorFadeMs);
     Formula_Start& canvas = forms().get<Formula_Start>();
     if (!canvas.hasSnapshot()) {
         // A blank canvas would pass a failure off as the desktop; the user has been told

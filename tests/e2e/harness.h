@@ -145,13 +145,16 @@ inline void keys(const QString& keySyms, const char* how = "key") { sendKeys(key
 inline QSize screenSize() {
     return QGuiApplication::primaryScreen()->geometry().size();
 }
-// How the screen is seen and the program's windows are found: through X unless a scenario
-// says otherwise. The screen is the whole X root, whatever monitors Qt makes of it.
+// How the screen is seen and the program's windows are found and moved: through X unless a
+// scenario says otherwise. The screen is the whole X root, whatever monitors Qt makes of it.
 inline std::function<QImage()> screenshot = [] {
     return QGuiApplication::primaryScreen()
         ->grabWindow(rootWindow())
         .toImage()
         .convertToFormat(QImage::Format_RGB32);
+};
+inline std::function<void(const XWindow&, QPoint)> moveWindow = [](const XWindow& w, QPoint to) {
+    xdo({"windowmove", w.id, QString::number(to.x()), QString::number(to.y())});
 };
 inline std::function<std::vector<XWindow>(qint64 pid, bool visibleOnly)> windowsOf =
     [](qint64 pid, bool visibleOnly) {
@@ -254,6 +257,7 @@ class Stage {
     std::unique_ptr<QLabel> background;
     XWindow palette;                                      // once enterCanvas() succeeded
     QProcessEnvironment environment = userEnvironment();  // the program's
+    QStringList launcher;  // a command that runs the program in the same process, as setpriv
     QProcess process;
 
     // The test pattern, as big as the screen and area, on a window over area (a window manager
@@ -295,7 +299,9 @@ class Stage {
         moveTo(QPoint(2, 2));
         process.setProcessEnvironment(environment);
         // SHATTER_E2E_PROGRAM: another way to start the same program, such as an installed one.
-        process.start(qEnvironmentVariable("SHATTER_E2E_PROGRAM", SHATTER_BINARY), {});
+        const QString program = qEnvironmentVariable("SHATTER_E2E_PROGRAM", SHATTER_BINARY);
+        if (launcher.isEmpty()) process.start(program, {});
+        else process.start(launcher[0], launcher.mid(1) << program);
         const auto title = process.waitForStarted() ? waitFor(sized(kTitleSize)) : std::nullopt;
         return title && painted(*title) ? title : std::nullopt;
     }
@@ -317,7 +323,7 @@ class Stage {
     std::optional<XWindow> enterCanvas(bool moveTitle = true, QRect canvas = {}) {
         auto title = startTitle();
         if (title && moveTitle) {
-            xdo({"windowmove", title->id, "40", "40"});
+            moveWindow(*title, QPoint(40, 40));
             title =
                 waitFor([](const XWindow& w) { return w.geometry.topLeft() == QPoint(40, 40); });
         }

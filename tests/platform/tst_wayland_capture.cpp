@@ -109,6 +109,10 @@ class TestWaylandCapture : public QObject {
         QMap<QString, QStringList> grants;
         for (const QString& id : granted) grants[id] = {"yes"};
         QTEST(PortalScreenshot::personMayBeAsked(error, grants, {"", "shatter"}), "asked");
+        // A refusal, stored under the program's id, is told from a grant and another's.
+        for (const QString& id : granted) grants[id] = {"no"};
+        QCOMPARE(PortalScreenshot::refusedInStore(grants, {"", "shatter"}),
+                 !granted.isEmpty() && granted[0] != "org.other");
     }
 
     // Several outputs, in logical coordinates, in one picture at the picture's scale.

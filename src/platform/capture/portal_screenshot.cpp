@@ -77,7 +77,11 @@ CaptureResult PortalScreenshot::grabPrimaryScreen() {
             QSizeF(screen->virtualGeometry().size()) * screen->devicePixelRatio();
         m_expected = QSize(int(std::lround(desktop.width())), int(std::lround(desktop.height())));
     }
-    Answer answer = request(false, personMayBeAsked());
+    const bool mayAsk = personMayBeAsked();
+    Answer answer = request(false, mayAsk);
+    // A person's "Deny" comes back as a request that needs a dialog would, and is stored:
+    // another dialog straight after it would ask the same person again.
+    if (answer.askUser && mayAsk && refusedInStore()) answer = parseResponse(1, {}, false);
     if (answer.askUser) answer = request(true, true);
     if (!answer.error.isEmpty()) return {{}, answer.error};
     // A monitor may have gone during the wait (undocked, a lid closed), and its screen with
@@ -131,15 +135,34 @@ bool PortalScreenshot::personMayBeAsked(const QString& lookupError,
     return std::ranges::none_of(ids, [&](const QString& id) { return grants.contains(id); });
 }
 
-bool PortalScreenshot::personMayBeAsked() {
+bool PortalScreenshot::refusedInStore(const QMap<QString, QStringList>& grants,
+                                      const QStringList& ids) {
+    return std::ranges::any_of(
+        ids, [&](const QString& id) { return grants.value(id).value(0) == QLatin1String("no"); });
+}
+
+QDBusReply<QMap<QString, QStringList>> PortalScreenshot::storedGrants() {
     QDBusMessage lookup =
         QDBusMessage::createMethodCall(kStore, kStorePath, kStore, QStringLiteral("Lookup"));
     lookup << QStringLiteral("screenshot") << QStringLiteral("screenshot");
     qDBusRegisterMetaType<QMap<QString, QStringList>>();
-    const QDBusReply<QMap<QString, QStringList>> reply = m_bus.call(lookup, QDBus::Block, 2000);
-    // The portal files every program outside a sandbox under the empty id.
+    return m_bus.call(lookup, QDBus::Block, 2000);
+}
+
+// The portal files every program outside a sandbox under the empty id.
+static QStringList programIds() {
+    return {QString(), QGuiApplication::desktopFileName()};
+}
+
+bool PortalScreenshot::personMayBeAsked() {
+    const auto reply = storedGrants();
     return personMayBeAsked(reply.isValid() ? QString() : reply.error().name(), reply.value(),
-                            {QString(), QGuiApplication::desktopFileName()});
+                            programIds());
+}
+
+bool PortalScreenshot::refusedInStore() {
+    const auto reply = storedGrants();
+    return reply.isValid() && refusedInStore(reply.value(), programIds());
 }
 
 std::optional<QRect> PortalScreenshot::screenInPicture(QSize picture, const QRect& desktop,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusReply>
 #include <QDateTime>
 #include <QEventLoop>
 #include <QImage>
@@ -41,6 +42,8 @@ class PortalScreenshot : public QObject {
     // first. lookupError is the permission store's error name, empty when it answered grants.
     static bool personMayBeAsked(const QString& lookupError,
                                  const QMap<QString, QStringList>& grants, const QStringList& ids);
+    // Whether the store holds a refusal for the program (under one of ids).
+    static bool refusedInStore(const QMap<QString, QStringList>& grants, const QStringList& ids);
 
     // Reads the picture behind uri and crops the screen's rectangle out of it (both rectangles
     // in logical coordinates, as the screens report them). The file is
@@ -61,6 +64,8 @@ class PortalScreenshot : public QObject {
   private:
     Answer request(bool interactive, bool personMayAnswer);
     bool personMayBeAsked();
+    bool refusedInStore();
+    QDBusReply<QMap<QString, QStringList>> storedGrants();
     void prepareWhileWaiting();
     QString requestPath(const QString& token) const;
 
