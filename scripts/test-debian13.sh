@@ -122,6 +122,15 @@ if [[ "${SHATTER_DEBIAN13_STAGE:-}" == inside ]]; then
         root_stage_check "on sway, one output at scale $scale: the desktop 1:1 on its pixels" \
             wayland_canvas 1920x1080x24 1 "" "$scale"
     done
+    # GNOME's portal answers a program that runs as the shell's user: it becomes that user as
+    # it enters the bare root (a program already made that user could not enter it).
+    printf '#!/bin/sh\nexec chroot --userspec="$(id -u shatter-wayland):$(id -g shatter-wayland)" "%s" /usr/bin/shatter "$@"\n' \
+        "$bare" >"$work/shatter-as-user"
+    chmod +x "$work/shatter-as-user"
+    root_stage_check "in GNOME Shell $(in_root dpkg-query -W -f='${Version}' gnome-shell |
+        sed 's/[+-].*//'), natively and through XWayland, and a first enter denied" \
+        in_root env SHATTER_E2E_SCREEN=1280x800x24 scripts/with-gnome.sh env SHATTER_GNOME_RUN_AS= \
+            SHATTER_E2E_PROGRAM="$work/shatter-as-user" "$build/tests/gnome_canvas"
     root_stage_report
     exit
 fi
