@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "layouts/layouts.h"
+#include "portal_round_trip.h"
 #include "sample_stats.h"
 #include "x_session.h"
 
@@ -53,46 +54,6 @@ std::optional<QRect> findWindow(qint64 pid, QSize size) {
     walk(QJsonDocument::fromJson(run("swaymsg", {"-r", "-t", "get_tree"})).object());
     return found;
 }
-
-class PortalRoundTrip : public QObject {
-    Q_OBJECT
-  public:
-    // Milliseconds from the call to the Response signal; negative when none came.
-    double measure(int serial) {
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        const QString token = QStringLiteral("bench%1").arg(serial);
-        const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
-                                 .arg(bus.baseService().mid(1).replace('.', '_'), token);
-        bus.connect("org.freedesktop.portal.Desktop", path, "org.freedesktop.portal.Request",
-                    "Response", this, SLOT(onResponse(uint, QVariantMap)));
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            "org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop",
-            "org.freedesktop.portal.Screenshot", "Screenshot");
-        call << QString() << QVariantMap{{"handle_token", token}, {"interactive", false}};
-        QElapsedTimer t;
-        t.start();
-        m_done = false;
-        bus.asyncCall(call);
-        QEventLoop loop;
-        m_loop = &loop;
-        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-        if (!m_done) loop.exec();
-        const double ms = m_done ? t.nsecsElapsed() / 1e6 : -1;
-        if (!m_file.isEmpty()) QFile::remove(m_file);
-        return ms;
-    }
-  public Q_SLOTS:
-    void onResponse(uint, const QVariantMap& results) {
-        m_done = true;
-        m_file = QUrl(results.value("uri").toString()).toLocalFile();
-        if (m_loop) m_loop->quit();
-    }
-
-  private:
-    bool m_done = false;
-    QString m_file;
-    QEventLoop* m_loop = nullptr;
-};
 
 // Click on enter to the canvas appearing full screen; negative when it did not.
 double enterOnce(const QString& shatter, QSize screen) {
@@ -190,4 +151,3 @@ int main(int argc, char** argv) {
     return 0;
 }
 
-#include "wayland_enter.moc"

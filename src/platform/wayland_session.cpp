@@ -57,6 +57,10 @@ bool current() {
                             qEnvironmentVariable("XDG_SESSION_TYPE"));
 }
 
+bool fadesHiddenWindows(const QString& currentDesktop) {
+    return currentDesktop.split(':').contains(QLatin1String("GNOME"), Qt::CaseInsensitive);
+}
+
 void keepAboveFullScreen(QWindow* window) {
     if (!window || !current() || window->transientParent()) return;
     for (QWindow* w : QGuiApplication::topLevelWindows()) {

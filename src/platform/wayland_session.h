@@ -13,6 +13,10 @@ bool isWaylandSession(const QString& qtPlatform, const QString& waylandDisplay,
                       const QString& sessionType);
 bool current();
 
+// Whether the desktop (XDG_CURRENT_DESKTOP, such as "ubuntu:GNOME") fades a hidden window out
+// while its screenshots still show it: GNOME Shell does, for 150 ms.
+bool fadesHiddenWindows(const QString& currentDesktop);
+
 // A compositor hides floating windows behind a full-screen one unless they belong to it,
 // also through XWayland: makes the window a child of the program's full-screen window, if one
 // is showing. On Wayland, where that parent counts only once it is mapped, a window shown

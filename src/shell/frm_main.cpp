@@ -85,8 +85,9 @@ void FrmMain::Come_MouseDown(int Button, int, double, double) {
     QCoreApplication::processEvents();
     QGuiApplication::sync();
     // Where only the compositor can read its screen, it may still be fading the title out
-    // (GNOME Shell takes 150 ms) when it is asked for the picture, and would put it in.
-    if (ScreenSettle::waitUntilUncovered(onScreen, look).isNull() && WaylandSession::current())
+    // when it is asked for the picture, and would put it in.
+    if (ScreenSettle::waitUntilUncovered(onScreen, look).isNull() && WaylandSession::current() &&
+        WaylandSession::fadesHiddenWindows(qEnvironmentVariable("XDG_CURRENT_DESKTOP")))
         platform().clock->sleepMs(ScreenSettle::kCompositorFadeMs);
     Formula_Start& canvas = forms().get<Formula_Start>();
     if (!canvas.hasSnapshot()) {

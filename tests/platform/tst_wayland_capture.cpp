@@ -76,6 +76,14 @@ class TestWaylandCapture : public QObject {
         qputenv("TMPDIR", QFile::encodeName(root.filePath("tmp")));
     }
 
+    // GNOME Shell fades hidden windows, under any of its sessions' names.
+    void fadesHiddenWindows() {
+        for (const char* d : {"GNOME", "ubuntu:GNOME"})
+            QVERIFY(WaylandSession::fadesHiddenWindows(d));
+        for (const char* d : {"KDE", "", "GNOME-Flashback"})
+            QVERIFY(!WaylandSession::fadesHiddenWindows(d));
+    }
+
     void sessionChoosesThePortal_data() {
         QTest::addColumn<QStringList>("env");  // platform plugin, WAYLAND_DISPLAY, session type
         QTest::addColumn<bool>("wayland");

@@ -1,0 +1,165 @@
+// Enter inside GNOME Shell, Shatter on Qt's Wayland platform: from the press on enter to the
+// shell's first frame of the full-screen canvas, against a bare D-Bus client's own Screenshot
+// round trip through the same portal, interleaved run by run. The press goes through Mutter's
+// remote desktop service; the shell itself (in unsafe mode) notes when each window's first
+// frame was drawn, on the same monotonic clock.
+// Runs inside scripts/with-gnome.sh as the shell's user; prints one "ROW" line for
+// scripts/run-bench.sh.
+#include <QCoreApplication>
+#include <QDBusObjectPath>
+#include <QDeadlineTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QRect>
+#include <QThread>
+#include <cstdio>
+#include <ctime>
+#include <optional>
+
+#include "layouts/layouts.h"
+#include "portal_round_trip.h"
+#include "sample_stats.h"
+
+namespace {
+
+QDBusMessage call(const QString& service, const QString& path, const QString& interface,
+                  const QString& method, const QVariantList& args = {}) {
+    QDBusMessage m = QDBusMessage::createMethodCall(service, path, interface, method);
+    m.setArguments(args);
+    return QDBusConnection::sessionBus().call(m, QDBus::Block, 10000);
+}
+// JavaScript run inside the shell; what it returned, null when it failed.
+QJsonValue shell(const QString& js) {
+    const QVariantList answer =
+        call("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "Eval", {js}).arguments();
+    if (!answer.value(0).toBool()) return {};
+    return QJsonDocument::fromJson("[" + answer.value(1).toString().toUtf8() + "]")[0];
+}
+double monotonicMs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+class RemoteInput {
+  public:
+    RemoteInput() {
+        const QString service = "org.gnome.Mutter.RemoteDesktop";
+        m_session = call(service, "/org/gnome/Mutter/RemoteDesktop", service, "CreateSession")
+                        .arguments()
+                        .value(0)
+                        .value<QDBusObjectPath>()
+                        .path();
+        send("Start");
+    }
+    bool ok() const { return !m_session.isEmpty(); }
+    bool moveTo(QPoint to) {
+        for (int i = 0; i < 50; ++i) {
+            const QJsonValue at = shell("global.get_pointer()");
+            const QPoint now(at[0].toInt(), at[1].toInt());
+            if (now == to) return true;
+            send("NotifyPointerMotionRelative",
+                 {double(to.x() - now.x()), double(to.y() - now.y())});
+            QThread::msleep(20);
+        }
+        return false;
+    }
+    void button(bool down) { send("NotifyPointerButton", {0x110, down}); }  // evdev's left
+
+  private:
+    void send(const char* method, const QVariantList& args = {}) {
+        call("org.gnome.Mutter.RemoteDesktop", m_session, "org.gnome.Mutter.RemoteDesktop.Session",
+             method, args);
+    }
+    QString m_session;
+};
+
+// The program's visible window of that size, from the shell.
+std::optional<QRect> findWindow(qint64 pid, QSize size) {
+    const QJsonValue found = shell(
+        QStringLiteral("global.get_window_actors().filter(a => a.visible && "
+                       "a.meta_window.get_pid() == %1).map(a => a.meta_window.get_frame_rect())"
+                       ".map(r => [r.x, r.y, r.width, r.height])")
+            .arg(pid));
+    for (const QJsonValue r : found.toArray())
+        if (QSize(r[2].toInt(), r[3].toInt()) == size)
+            return QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt());
+    return std::nullopt;
+}
+
+// Press on enter to the canvas's first frame; negative when it did not come.
+double enterOnce(const QString& shatter, QSize screen, RemoteInput& input) {
+    QProcess program;
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "wayland");
+    env.insert("QT_LOGGING_RULES", "qt.multimedia*=false");
+    program.setProcessEnvironment(env);
+    program.setStandardErrorFile(QProcess::nullDevice());
+    program.start(shatter, {});
+    std::optional<QRect> title;
+    QDeadlineTimer deadline(10000);
+    while (!(title = findWindow(program.processId(), QSize(309, 150))) && !deadline.hasExpired())
+        QThread::msleep(50);
+    if (!title) return -1;
+    QThread::msleep(300);  // its first paint
+    const ControlLayout* c = findControl(layoutOf(FormId::FrmMain), QLatin1String("Come"));
+    const QPoint come = title->topLeft() + QPoint(3, 3) +
+                        QRect(twipsToPixels(c->left), twipsToPixels(c->top),
+                              twipsToPixels(c->width), twipsToPixels(c->height))
+                            .center();
+    if (!input.moveTo(come)) return -1;
+    QThread::msleep(100);
+    shell("globalThis.shatterFrames = []; true");
+    const double pressed = monotonicMs();
+    input.button(true);
+    input.button(false);
+    double ms = -1;
+    const QString firstFrame =
+        QStringLiteral(
+            "globalThis.shatterFrames.filter(f => f[0] == %1 && f[1] == %2 && f[2] == "
+            "%3).map(f => f[3] / 1000)[0] ?? -1")
+            .arg(program.processId())
+            .arg(screen.width())
+            .arg(screen.height());
+    deadline.setRemainingTime(15000);
+    while (!deadline.hasExpired() && (ms = shell(firstFrame).toDouble(-1)) < 0) QThread::msleep(20);
+    program.kill();
+    program.waitForFinished();
+    return ms < 0 ? -1 : ms - pressed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    auto option = [&](const QString& name, const QString& fallback) {
+        const int i = args.indexOf(name);
+        return i > 0 && i + 1 < args.size() ? args[i + 1] : fallback;
+    };
+    const QString shatter = option("--shatter", {});
+    const int runs = option("--runs", "10").toInt();
+    const QJsonValue size = shell("global.display.get_size()");
+    const QSize screen(size[0].toInt(), size[1].toInt());
+    if (shatter.isEmpty() || screen.isEmpty()) {
+        std::fprintf(stderr, "usage: gnome_enter --shatter PATH [--runs N], inside GNOME Shell\n");
+        return 64;
+    }
+    // Every window's first frame: its program, its size, and when (microseconds, monotonic).
+    shell(
+        "globalThis.shatterFrames = []; global.display.connect('window-created', (d, w) => "
+        "w.get_compositor_private().connect('first-frame', () => { const r = "
+        "w.get_frame_rect(); globalThis.shatterFrames.push([w.get_pid(), r.width, r.height, "
+        "GLib.get_monotonic_time()]); })); true");
+    RemoteInput input;
+    if (!input.ok()) return std::fprintf(stderr, "gnome_enter: no remote desktop session\n"), 70;
+    PortalRoundTrip bare;
+    const auto medians = alternatingMedians(
+        "gnome_enter", runs, [&](int i) { return bare.measure(i); },
+        [&](int) { return enterOnce(shatter, screen, input); });
+    if (!medians) return 70;
+    printRatioRow("enter -> canvas's first frame, GNOME Shell portal (ms)", screen.width(),
+                  screen.height(), *medians, "portal round trip", 1.3);
+    return 0;
+}
