@@ -73,11 +73,12 @@ if [[ "${SHATTER_DEBIAN13_STAGE:-}" == inside ]]; then
     logged build in_root make --no-print-directory build BUILD="$build_dir"
     echo "   $((SECONDS - start)) s"
     if [[ -n "${SHATTER_DEBIAN13_BENCH_ROWS:-}" ]]; then
-        # make bench's rows: the enter rows of X11 and sway with this build, each against the
-        # same reference as on the host, in this root's X server, sway and portal.
+        # make bench's rows: the enter rows of X11, sway and GNOME Shell with this build, each
+        # against the same reference as on the host, in this root's servers and portals.
         runs="${SHATTER_BENCH_RUNS:-10}"
-        echo "== $NAME: enter on X11 and on sway $(in_root dpkg-query -W -f='${Version}' sway |
-            sed 's/[+-].*//'), $runs runs each"
+        version() { in_root dpkg-query -W -f='${Version}' "$1" | sed 's/[+-].*//'; }
+        echo "== $NAME: enter on X11, on sway $(version sway) and in GNOME Shell" \
+            "$(version gnome-shell), $runs runs each"
         mkdir -m 1777 "$work/bench"
         in_root env SHATTER_E2E_SCREEN=1920x1080x24 scripts/with-display.sh \
             "$build/bench/whole_process" --shatter "$build/shatter" \
@@ -85,6 +86,11 @@ if [[ "${SHATTER_DEBIAN13_STAGE:-}" == inside ]]; then
             --runs "$runs" --only enter >>"$SHATTER_DEBIAN13_BENCH_ROWS"
         in_root env SHATTER_E2E_SCREEN=1920x1080x24 scripts/with-wayland.sh \
             "$build/bench/wayland_enter" --shatter "$build/shatter" --runs "$runs" \
+            >>"$SHATTER_DEBIAN13_BENCH_ROWS"
+        # Both as the shell's user, as on the host.
+        in_root env SHATTER_E2E_SCREEN=1280x800x24 scripts/with-gnome.sh sh -c \
+            'exec env HOME="$SHATTER_GNOME_HOME" XDG_RUNTIME_DIR="$SHATTER_GNOME_HOME" $SHATTER_GNOME_RUN_AS "$@"' \
+            gnome_enter "$build/bench/gnome_enter" --shatter "$build/shatter" --runs "$runs" \
             >>"$SHATTER_DEBIAN13_BENCH_ROWS"
         exit
     fi
