@@ -17,7 +17,8 @@ screens="${SHATTER_BENCH_SCREENS:-1920x1080x24 3840x2160x24 3840x2160x24@2}"
 bench="$build/bench"
 
 for program in shatter bench/bare_window bench/whole_process bench/bench_canvas_window \
-               bench/bench_picture_file bench/wayland_enter bench/kwin_enter bench/gnome_enter; do
+               bench/bench_picture_file bench/wayland_enter bench/kwin_enter \
+               bench/kwin_native_enter bench/gnome_enter; do
     if [[ ! -x "$build/$program" ]]; then
         echo "$0: $build/$program is missing; build first (make build)" >&2
         exit 69
@@ -165,16 +166,23 @@ drive Wayland 1920x1080x24 "$root/scripts/with-wayland.sh" "$bench/wayland_enter
     --shatter "$build/shatter" --runs "$runs"
 
 # --- Entering inside KWin against a bare client's CaptureScreen round trip, 1280x800 -------
-echo "enter inside KWin ..." >&2
-drive KWin 1280x800x24 "$root/scripts/with-kwin.sh" "$bench/kwin_enter" \
-    --shatter "$build/shatter" --runs "$runs"
+# KWin answers only programs its menu entries trust: Shatter installed, the drivers beside it.
+echo "enter inside KWin, through XWayland and native ..." >&2
+chmod go+x "$scratch"  # for KWin's user
+mkdir -m 755 "$scratch/kwin"
+"$root/scripts/kwin-apps.sh" "$scratch/kwin" "$build" "$bench/kwin_enter" "$bench/kwin_native_enter"
+for driver in kwin_enter kwin_native_enter; do
+    SHATTER_KWIN_APPS="$scratch/kwin" drive KWin 1280x800x24 "$root/scripts/with-kwin.sh" \
+        "$scratch/kwin/bin/$driver" --shatter "$scratch/kwin/bin/shatter" --runs "$runs"
+done
 
 # --- Entering inside GNOME Shell against the portal's own round trip, 1280x800 ---------------
 # Both as the shell's user, as a person's programs run: the portal refuses callers it cannot see.
 echo "enter inside GNOME Shell ..." >&2
-drive GNOME 1280x800x24 "$root/scripts/with-gnome.sh" sh -c \
-    'exec env HOME="$SHATTER_GNOME_HOME" XDG_RUNTIME_DIR="$SHATTER_GNOME_HOME" $SHATTER_GNOME_RUN_AS "$@"' \
-    gnome_enter "$bench/gnome_enter" --shatter "$build/shatter" --runs "$runs"
+as_shell_user='exec env HOME="$SHATTER_GNOME_HOME" XDG_RUNTIME_DIR="$SHATTER_GNOME_HOME" \
+    $SHATTER_GNOME_RUN_AS "$@"'
+drive GNOME 1280x800x24 "$root/scripts/with-gnome.sh" sh -c "$as_shell_user" gnome_enter \
+    "$bench/gnome_enter" --shatter "$build/shatter" --runs "$runs"
 
 # --- The X11, sway and GNOME enter rows again inside a Debian 13 root, with Shatter built there
 # (scripts/test-debian13.sh makes the root, builds into build-deb13/ and removes the root again.)

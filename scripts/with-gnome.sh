@@ -10,8 +10,9 @@
 # and the screenshot permission is stored as a person's first "Allow" stores it
 # (SHATTER_GNOME_ASK=1 stores none: the shell then asks). The command gets WAYLAND_DISPLAY,
 # DISPLAY and XAUTHORITY (the Xwayland), the bus, SHATTER_GNOME_SHARED, a directory the
-# shell's user may write to, and SHATTER_GNOME_RUN_AS and SHATTER_GNOME_HOME (below). Everything runs in a process namespace of its own, so nothing
-# survives the command, whose status is returned.
+# shell's user may write to, and SHATTER_GNOME_RUN_AS and SHATTER_GNOME_HOME (below).
+# Everything runs in a process namespace of its own, so nothing survives the command, whose
+# status is returned.
 set -u
 
 if [[ $# -eq 0 ]]; then
@@ -64,7 +65,8 @@ if [[ "$(id -u)" -eq 0 ]]; then
     ensure_wayland_user || exit 70
     as_user=(setpriv --reuid=shatter-wayland --regid="$(id -g shatter-wayland)" --clear-groups)
 fi
-[[ -d /tmp/.X11-unix ]] || mkdir -m 1777 /tmp/.X11-unix 2>/dev/null || [[ -d /tmp/.X11-unix ]] || exit 70
+[[ -d /tmp/.X11-unix ]] || mkdir -m 1777 /tmp/.X11-unix 2>/dev/null || [[ -d /tmp/.X11-unix ]] ||
+    exit 70
 
 home="$scratch/home"
 mkdir -m 700 "$home"
@@ -95,7 +97,11 @@ for _ in $(seq 50); do
     [[ -S "$scratch/bus/socket" ]] && break
     sleep 0.1
 done
-[[ -S "$scratch/bus/socket" ]] || { echo "$0: the bus did not start:" >&2; cat "$scratch/bus.log" >&2; exit 70; }
+if [[ ! -S "$scratch/bus/socket" ]]; then
+    echo "$0: the bus did not start:" >&2
+    cat "$scratch/bus.log" >&2
+    exit 70
+fi
 
 owned() {
     dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
@@ -138,9 +144,8 @@ for attempt in 1 2 3 4; do
     { stop "$shell_pid"; } 2>/dev/null
     shell_pid=""
     # Killed, the shell leaves its Xwayland's lock files behind.
-    for n in $(grep -o 'X11 display :[0-9]*\|using :[0-9]*' "$scratch/shell.log" | grep -o '[0-9]*$'); do
-        rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
-    done
+    grep -o 'X11 display :[0-9]*\|using :[0-9]*' "$scratch/shell.log" | grep -o '[0-9]*$' |
+        while read -r n; do rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"; done
 done
 if [[ -z "$started" ]]; then
     echo "$0: GNOME Shell did not start:" >&2
@@ -169,8 +174,12 @@ setting("org.gnome.desktop.notifications", "show-banners");
 Main.messageTray.getSources().forEach(s => s.destroy());
 Main.panel.hide();
 true'
-eval_js "$desktop_js" | grep -q "boolean true" || { echo "$0: could not set GNOME Shell up" >&2; exit 70; }
-xwayland="$(sed -n 's/.*Using public X11 display \(:[0-9]*\).*/\1/p' "$scratch/shell.log" | head -n 1)"
+if ! eval_js "$desktop_js" | grep -q "boolean true"; then
+    echo "$0: could not set GNOME Shell up" >&2
+    exit 70
+fi
+xwayland="$(sed -n 's/.*Using public X11 display \(:[0-9]*\).*/\1/p' "$scratch/shell.log" |
+    head -n 1)"
 xauth="$(ls "$home"/.mutter-Xwaylandauth.* 2>/dev/null | head -n 1)"
 if [[ -z "$xwayland" || -z "$xauth" ]]; then
     echo "$0: no Xwayland in GNOME Shell's log:" >&2

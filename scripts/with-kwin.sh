@@ -6,7 +6,12 @@
 # The command gets DISPLAY and XAUTHORITY (the Xwayland, where xdotool's input reaches the
 # X clients), WAYLAND_DISPLAY, the bus, and SHATTER_KWIN_SHARED, a directory KWin's user
 # can read. Everything runs in a process namespace of its own, so nothing survives the command.
-# Screen size: SHATTER_E2E_SCREEN (default 1280x800x24). The command's status is returned.
+# Screen size: SHATTER_E2E_SCREEN (default 1280x800x24), per output: SHATTER_KWIN_OUTPUTS side
+# by side (default 1), at SHATTER_KWIN_SCALE (default 1). KWin trusts only programs whose menu
+# entries ask for it (its screenshots, its fake input): SHATTER_KWIN_APPS names a directory
+# that KWin's user can read, holding share/applications/ with such entries (scripts/test-kwin.sh
+# makes one); the command then runs as KWin's user, as a user's programs do. The command's
+# status is returned.
 set -u
 
 if [[ $# -eq 0 ]]; then
@@ -70,12 +75,29 @@ export DBUS_SESSION_BUS_ADDRESS="unix:path=$scratch/bus/socket"
 mkdir -m 755 "$scratch/bin"
 cp /usr/bin/kwin_wayland "$scratch/bin/kwin_wayland"
 mkdir -m 700 "$scratch/kwin" "$scratch/run"
+# SHATTER_KWIN_PRIMARY (counted from 0) makes that output the primary one, the way Plasma's
+# display settings store it: the outputs' order, read by KWin at start. Unnamed by any EDID,
+# outputs are known by their names.
+if [[ -n "${SHATTER_KWIN_PRIMARY:-}" ]]; then
+    outputs=() priorities=()
+    for ((i = 0; i < ${SHATTER_KWIN_OUTPUTS:-1}; ++i)); do outputs+=("Virtual-$i"); done
+    mkdir -p "$scratch/kwin/.local/share/kscreen"
+    for i in "${!outputs[@]}"; do
+        priority=$((i < SHATTER_KWIN_PRIMARY ? i + 2 : i == SHATTER_KWIN_PRIMARY ? 1 : i + 1))
+        priorities+=("{\"id\":\"${outputs[$i]}\",\"enabled\":true,\"rotation\":1,\"priority\":$priority,\"pos\":{\"x\":$((i * ${size%x*})),\"y\":0}}")
+    done
+    hash="$(printf '%s' "${outputs[@]}" | md5sum | cut -d' ' -f1)"
+    (IFS=,; echo "[${priorities[*]}]") >"$scratch/kwin/.local/share/kscreen/$hash"
+fi
+apps="${SHATTER_KWIN_APPS:+$SHATTER_KWIN_APPS/share:}"
 kwin_env=(env -i PATH="$PATH" HOME="$scratch/kwin" XDG_RUNTIME_DIR="$scratch/kwin"
-          DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1
-          LIBGL_ALWAYS_SOFTWARE=1)
+          XDG_DATA_DIRS="$apps/usr/local/share:/usr/share"
+          DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" LIBGL_ALWAYS_SOFTWARE=1)
+as_kwin_user=()
 if [[ -n "$kwin_user" ]]; then
     chown -R "$kwin_user" "$scratch/kwin"
-    kwin_env+=(setpriv --reuid="$kwin_user" --regid="$(id -g "$kwin_user")" --clear-groups)
+    as_kwin_user=(setpriv --reuid="$kwin_user" --regid="$(id -g "$kwin_user")" --clear-groups)
+    kwin_env+=("${as_kwin_user[@]}")
 fi
 # KWin starts the program it is given inside its session: that one tells where Xwayland is.
 # Its Xwayland admits only KWin's user: the command's user is let in too.
@@ -90,7 +112,8 @@ exec sleep infinity
 EOF
 chmod 755 "$scratch/bin/started"
 "${kwin_env[@]}" "$scratch/bin/kwin_wayland" --virtual --xwayland --no-lockscreen \
-    --width "${size%x*}" --height "${size#*x}" --socket wayland-kwin "$scratch/bin/started" \
+    --width "${size%x*}" --height "${size#*x}" --output-count "${SHATTER_KWIN_OUTPUTS:-1}" \
+    --scale "${SHATTER_KWIN_SCALE:-1}" --socket wayland-kwin "$scratch/bin/started" \
     >"$scratch/kwin.log" 2>&1 &
 kwin_pid=$!
 ready=""
@@ -117,6 +140,10 @@ export WAYLAND_DISPLAY="$scratch/kwin/wayland-kwin"
 export XDG_RUNTIME_DIR="$scratch/run"
 export XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=KDE
 export SHATTER_KWIN_SHARED="$scratch/shared"
+if [[ -n "${SHATTER_KWIN_APPS:-}" && -n "$kwin_user" ]]; then
+    chown "$kwin_user" "$scratch/run" "$scratch/shared"
+    set -- "${as_kwin_user[@]}" "$@"
+fi
 "$@" <&0 &
 cmd_pid=$!
 wait "$cmd_pid"

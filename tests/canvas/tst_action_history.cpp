@@ -2,35 +2,27 @@
 
 #include "canvas/action_history.h"
 #include "support/app_fixture.h"
+#include "support/data_table.h"
 #include "support/sample_pictures.h"
 
 using SamplePictures::pattern;
 
 // Taking the canvas's actions back and doing them again.
-class TestActionHistory : public QObject {
+class TestActionHistory : public AppTest {
     Q_OBJECT
   private Q_SLOTS:
-    void init() {
-        m_app = std::make_unique<AppFixture>();
-        m_app->fakes.capture->next =
-            PersistentImage(QGuiApplication::primaryScreen()->size(), 0xFFFFFF).image();
-    }
-    void cleanup() { m_app.reset(); }
-
     // A stroke of each tool taken back gives the picture back bit for bit, done again the damaged
     // one; a second stroke is taken back alone. Nothing is taken back while a press is held, and
     // a new stroke drops what could have been done again.
     void undoAndRedoEachTool_data() {
-        QTest::addColumn<int>("tool");
-        QTest::addColumn<QPoint>("at");
+        const DataTable<int, QPoint> row({"tool", "at"});
         for (int n = 1; n <= Formula::kToolCount; ++n)
-            QTest::addRow("tool %d", n) << n << QPoint(400, 300);
-        QTest::addRow("hammer over the top left corner") << 2 << QPoint(5, 5);
-        QTest::addRow("circle over the bottom right corner") << 3 << QPoint(780, 590);
+            row(qPrintable(QStringLiteral("tool %1").arg(n)), n, {400, 300});
+        row("hammer over the top left corner", 2, {5, 5});
+        row("circle over the bottom right corner", 3, {780, 590});
     }
     void undoAndRedoEachTool() {
-        QFETCH(int, tool);
-        QFETCH(QPoint, at);
+        const auto [tool, at] = DataTable<int, QPoint>::fetch();
         Formula_Start& canvas = canvasWith(tool);
         const auto stroke = [&](QPoint p) {
             canvas.Form_MouseDown(1, 0, p.x(), p.y());
@@ -84,9 +76,6 @@ class TestActionHistory : public QObject {
         img.redo();
         QCOMPARE(img.image(), after.copy(0, 0, 85, 55));
     }
-
-  private:
-    std::unique_ptr<AppFixture> m_app;
 };
 
 QTEST_MAIN(TestActionHistory)

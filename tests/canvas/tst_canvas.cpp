@@ -6,6 +6,7 @@
 #include "canvas/splinter_animation.h"
 #include "canvas/tools/tool.h"
 #include "support/app_fixture.h"
+#include "support/data_table.h"
 #include "support/sample_pictures.h"
 
 using Formula::SplinterState;
@@ -65,33 +66,21 @@ class RecordingSurface final : public CanvasSurface {
     uint32_t m_time = platform().clock->tickCount();
 };
 
+using Strikes = DataTable<int, double, QList<QPointF>, QStringList, QPoint, QRgb>;
+using Strokes = DataTable<int, QString, QStringList, QPoint>;
+using Shapes = DataTable<QString, QPoint, QPoint, QRect, QList<QPoint>, QList<QPoint>>;
 }  // namespace
 
-class TestCanvas : public QObject {
+class TestCanvas : public AppTest {
     Q_OBJECT
   private Q_SLOTS:
-    void init() {
-        m_app = std::make_unique<AppFixture>();
-        m_app->fakes.capture->next =
-            PersistentImage(QGuiApplication::primaryScreen()->size(), 0xFFFFFF).image();
-    }
-    void cleanup() { m_app.reset(); }
-
     // Each row presses at the first point and moves to the others with the state that selecting
     // the tool leaves, and compares what the stroke's last event asked for; where a point is
     // given, its pixel tells which holders were copied there, with which operation and in
     // which order.
     void toolStrikes_data() {
-        QTest::addColumn<int>("tool");
-        QTest::addColumn<double>("random");
-        QTest::addColumn<QList<QPointF>>("stroke");
-        QTest::addColumn<QStringList>("calls");
-        QTest::addColumn<QPoint>("at");  // (0, 0): no pixel looked at
-        QTest::addColumn<QRgb>("pixel");
-        const auto row = [](const char* name, int tool, double random, QList<QPointF> stroke,
-                            QStringList calls, QPoint at = {}, QRgb pixel = 0) {
-            QTest::newRow(name) << tool << random << stroke << calls << at << pixel;
-        };
+        // at (0, 0): no pixel looked at
+        const Strikes row({"tool", "random", "stroke", "calls", "at", "pixel"});
         const QRgb bg = 0x336699;
         row("three-headed cannon: mask 2, then picture 1", 5, 0, {{500, 400}},
             {"R413,344 14x13", "+10", "I415,345 11x11", "SGun.wav/9", "R428,329 14x13", "+10",
@@ -100,19 +89,21 @@ class TestCanvas : public QObject {
             {413, 344}, (bg & 0xF0F0F0) ^ 0x123456);
         row("three-headed cannon first move", 5, 0, {{500, 400}, {500, 400}},
             {"R458,299 14x13", "I460,300 11x11", "R473,284 14x13", "I475,285 11x11",
-             "R488,269 14x13", "I490,270 11x11"});
+             "R488,269 14x13", "I490,270 11x11"},
+            {}, 0);
         // Rounded once, after the offsets: 413.5 and 344.5 go to the even 414 and 344.
         row("three-headed cannon between pixels", 5, 0, {{500.5, 400.5}},
             {"R414,344 14x13", "+10", "I415,345 11x11", "SGun.wav/9", "R428,330 14x13", "+10",
              "I431,331 11x11", "SGun.wav/9", "R444,314 14x13", "+10", "I445,315 11x11",
-             "SGun.wav/9"});
+             "SGun.wav/9"},
+            {}, 0);
         const QStringList giant{"R420,320 20x19", "+100", "SBomb.wav/1", "R400,300 60x60"};
         row("giant cannon: muzzle under crater 2", 6, 0.5, {{500, 400}}, giant, {421, 321},
             ((bg & 0xAAAAAA) ^ 0x0F0F0F) & 0x0F770F);
         row("giant cannon, crater 1", 6, 0, {{500, 400}}, giant, {401, 301}, bg & 0x77FF77);
         row("giant cannon, crater 3", 6, 0.9, {{500, 400}}, giant, {401, 301}, bg & 0xEEEE00);
         row("giant cannon at the corner", 6, 0.5, {{50, 50}},
-            {"R-", "+100", "SBomb.wav/1", "R0,0 10x10"});
+            {"R-", "+100", "SBomb.wav/1", "R0,0 10x10"}, {}, 0);
         row("stamp 101x50", 7, 0, {{200, 200}}, {"STo.wav/1", "R150,175 101x50"}, {150, 175},
             0x13579B);
         // Cracks 1, 2 and 3: picture 2 has its own offset.
@@ -121,16 +112,13 @@ class TestCanvas : public QObject {
         row("hammer, crack 2", 2, 0.5, {{500, 400}},
             {"R420,320 178x155", "SGlass.wav/1", "B500,400"}, {420, 320}, bg & 0xBADA55);
         row("hammer, crack 3", 2, 0.9, {{500, 400}}, crack, {395, 340}, bg & 0x5EED11);
-        row("circle", 3, 0, {{500, 400}}, {"I480,380 41x41", "SCircle.wav/9"});
-        row("square", 4, 0, {{500, 400}}, {"I490,390 21x21", "SRestenger.wav/9"});
-        row("chainsaw press", 1, 0, {{300, 300}}, {"SProp1_2.wav/9", "I290,300 1x1"});
-        row("chainsaw move", 1, 0, {{300, 300}, {340, 310}}, {"I290,300 41x11"});
+        row("circle", 3, 0, {{500, 400}}, {"I480,380 41x41", "SCircle.wav/9"}, {}, 0);
+        row("square", 4, 0, {{500, 400}}, {"I490,390 21x21", "SRestenger.wav/9"}, {}, 0);
+        row("chainsaw press", 1, 0, {{300, 300}}, {"SProp1_2.wav/9", "I290,300 1x1"}, {}, 0);
+        row("chainsaw move", 1, 0, {{300, 300}, {340, 310}}, {"I290,300 41x11"}, {}, 0);
     }
     void toolStrikes() {
-        QFETCH(int, tool);
-        QFETCH(double, random);
-        QFETCH(QList<QPointF>, stroke);
-        QFETCH(QPoint, at);
+        const auto [tool, random, stroke, calls, at, pixel] = Strikes::fetch();
         m_app->fakes.random->fallback = random;
         Formula::PenSize = 20, Formula::BoxSize = 10, Formula::CannonX = -80,
         Formula::CannonY = -50;
@@ -139,20 +127,18 @@ class TestCanvas : public QObject {
         const std::unique_ptr<Tool> t = makeTool(tool);
         t->press(s, stroke[0].x(), stroke[0].y());
         for (QPointF p : stroke.mid(1)) s.calls.clear(), t->move(s, p.x(), p.y());
-        QTEST(s.calls, "calls");
-        if (!at.isNull()) QTEST(s.img.image().pixel(at) & 0xFFFFFF, "pixel");
+        QCOMPARE(s.calls, calls);
+        if (!at.isNull()) QCOMPARE(s.img.image().pixel(at) & 0xFFFFFF, pixel);
     }
 
     // Each event is d(own), m(ove) or u(p) with its Button value; moves go down and right. The
     // three-headed cannon's aim stays where a press's volley ended until a move or release.
     void eventsOverAWholeStroke_data() {
-        QTest::addColumn<int>("tool");
-        QTest::addColumn<QString>("events");
-        QTest::addColumn<QStringList>("sounds");  // none: nothing may be drawn either
-        QTest::addColumn<QPoint>("aim");
-        const auto row = [](const QString& name, int tool, const char* events, QStringList sounds,
-                            QPoint aim = {-80, -50}) {
-            QTest::newRow(qPrintable(name)) << tool << QString(events) << sounds << aim;
+        // No sounds: nothing may be drawn either.
+        const Strokes table({"tool", "events", "sounds", "aim"});
+        const auto row = [&](const QString& name, int tool, const char* events, QStringList sounds,
+                             QPoint aim = {-80, -50}) {
+            table(qPrintable(name), tool, events, sounds, aim);
         };
         const char* stroke = "d1 m1 m1 m1 m1 m1 u1";
         row("no tool selected", 0, stroke, {});
@@ -170,9 +156,7 @@ class TestCanvas : public QObject {
         row("stamp", 7, stroke, {"To.wav/1"});
     }
     void eventsOverAWholeStroke() {
-        QFETCH(int, tool);
-        QFETCH(QString, events);
-        QFETCH(QStringList, sounds);
+        const auto [tool, events, sounds, aim] = Strokes::fetch();
         Formula_Start& canvas = canvasWith(tool);
         const QImage before = canvas.image().image().copy();
         int x = 400, y = 300;
@@ -183,7 +167,7 @@ class TestCanvas : public QObject {
             if (e[0] == 'u') canvas.Form_MouseUp(button, 0, x, y);
         }
         QCOMPARE(m_app->fakes.sound->calls, sounds);
-        QTEST(QPoint(Formula::CannonX, Formula::CannonY), "aim");
+        QCOMPARE(QPoint(Formula::CannonX, Formula::CannonY), aim);
         if (!sounds.isEmpty()) return;
         QCOMPARE(changes(before, canvas.image().image()).box, QRect());
         QVERIFY(!canvas.splinters()->running());
@@ -246,17 +230,17 @@ class TestCanvas : public QObject {
     // canvas, the new pixels come from the screen or its background colour, and the palette
     // comes back onto the screen. A failed snapshot: tst_forms.
     void takesTheScreensSize_data() {
-        QTest::addColumn<QSize>("change");  // the picture's size less the screen's
-        QTest::addColumn<int>("gained");    // 0: a snapshot, 1: the screen changed, 2: unreadable
-        QTest::newRow("snapshot of the screen's size") << QSize(0, 0) << 0;
-        QTest::newRow("smaller snapshot") << QSize(-40, -40) << 0;
-        QTest::newRow("grew, screen read") << QSize(-300, -200) << 1;
-        QTest::newRow("grew, screen unreadable") << QSize(-300, -200) << 2;
-        QTest::newRow("wider, lower") << QSize(-100, 50) << 1;
+        // change: the picture's size less the screen's; gained 0: a snapshot, 1: the screen
+        // changed, 2: unreadable
+        const DataTable<QSize, int> row({"change", "gained"});
+        row("snapshot of the screen's size", {0, 0}, 0);
+        row("smaller snapshot", {-40, -40}, 0);
+        row("grew, screen read", {-300, -200}, 1);
+        row("grew, screen unreadable", {-300, -200}, 2);
+        row("wider, lower", {-100, 50}, 1);
     }
     void takesTheScreensSize() {
-        QFETCH(QSize, change);
-        QFETCH(int, gained);
+        const auto [change, gained] = DataTable<QSize, int>::fetch();
         const QSize screen = QGuiApplication::primaryScreen()->size();
         QImage before(screen + change, QImage::Format_RGB32), desktop(screen, QImage::Format_RGB32);
         // No alpha, as some grabs deliver it: fill() and pixel() would add it themselves.
@@ -333,16 +317,15 @@ class TestCanvas : public QObject {
 
     // The off-screen picture's own operations.
     void blitClipsAtEveryEdge_data() {
-        QTest::addColumn<QPoint>("dest");
-        QTest::addColumn<QRect>("touched");
+        const DataTable<QPoint, QRect> row({"dest", "touched"});
         // A 10 x 8 source onto a 100 x 50 image.
-        QTest::newRow("inside") << QPoint(20, 10) << QRect(20, 10, 10, 8);
-        QTest::newRow("left and top, one pixel") << QPoint(-9, -7) << QRect(0, 0, 1, 1);
-        QTest::newRow("right and bottom") << QPoint(95, 46) << QRect(95, 46, 5, 4);
-        QTest::newRow("just outside left") << QPoint(-10, 10) << QRect();
-        QTest::newRow("just outside right") << QPoint(100, 10) << QRect();
-        QTest::newRow("just outside top") << QPoint(20, -8) << QRect();
-        QTest::newRow("just outside bottom") << QPoint(20, 50) << QRect();
+        row("inside", {20, 10}, {20, 10, 10, 8});
+        row("left and top, one pixel", {-9, -7}, {0, 0, 1, 1});
+        row("right and bottom", {95, 46}, {95, 46, 5, 4});
+        row("just outside left", {-10, 10}, {});
+        row("just outside right", {100, 10}, {});
+        row("just outside top", {20, -8}, {});
+        row("just outside bottom", {20, 50}, {});
     }
     void blitClipsAtEveryEdge() {
         QFETCH(QPoint, dest);
@@ -357,17 +340,8 @@ class TestCanvas : public QObject {
 
     // Dots are 11 pixels across, everything else 1.
     void primitives_data() {
-        QTest::addColumn<QString>("shape");
-        QTest::addColumn<QPoint>("a");
-        QTest::addColumn<QPoint>("b");  // line end, box corner, or (radius, 0)
-        QTest::addColumn<QRect>("touched");
-        QTest::addColumn<QList<QPoint>>("drawn");
-        QTest::addColumn<QList<QPoint>>("clear");
-        using L = QList<QPoint>;
-        const auto row = [](const char* name, const char* shape, QPoint a, QPoint b, QRect touched,
-                            L drawn, L clear) {
-            QTest::newRow(name) << shape << a << b << touched << drawn << clear;
-        };
+        // b: line end, box corner, or (radius, 0)
+        const Shapes row({"shape", "a", "b", "touched", "drawn", "clear"});
         row("11-pixel round dot", "point", {50, 40}, {}, {45, 35, 11, 11},
             {{45, 40}, {55, 40}, {50, 35}, {50, 45}}, {{44, 40}, {56, 40}, {45, 35}, {55, 45}});
         row("dot over the left edge", "point", {-3, 20}, {}, {0, 15, 3, 11}, {{0, 20}, {2, 20}},
@@ -384,12 +358,7 @@ class TestCanvas : public QObject {
         row("circle far outside", "circle", {-500, 20}, {20, 0}, {}, {}, {});
     }
     void primitives() {
-        QFETCH(QString, shape);
-        QFETCH(QPoint, a);
-        QFETCH(QPoint, b);
-        QFETCH(QRect, touched);
-        QFETCH(QList<QPoint>, drawn);
-        QFETCH(QList<QPoint>, clear);
+        const auto [shape, a, b, touched, drawn, clear] = Shapes::fetch();
         PersistentImage img(QSize(400, 400), 0xFFFFFF);
         img.setDrawWidth(shape == "point" ? 11 : 1);
         img.setForeColor(0x0000FF);  // red, as 0x00BBGGRR
@@ -405,9 +374,6 @@ class TestCanvas : public QObject {
         const QImage blank = PersistentImage(QSize(400, 400), 0xFFFFFF).image();
         QCOMPARE(changes(blank, img.image()).box | touched, touched);
     }
-
-  private:
-    std::unique_ptr<AppFixture> m_app;
 };
 
 QTEST_MAIN(TestCanvas)

@@ -7,6 +7,7 @@
 #include "shell/layout_style.h"
 #include "shell/picture_box.h"
 #include "support/app_fixture.h"
+#include "support/data_table.h"
 #include "support/sample_pictures.h"
 
 // The canvas on a scaled screen. ctest runs this once with QT_SCALE_FACTOR=2 and once with 1.5;
@@ -14,15 +15,14 @@
 using SamplePictures::changes;
 using SamplePictures::pattern;
 
-class TestScaledCanvas : public QObject {
+class TestScaledCanvas : public AppTest {
     Q_OBJECT
   private Q_SLOTS:
     void initTestCase() { QVERIFY(m_s != 1); }
     void init() {
-        m_app = std::make_unique<AppFixture>();
+        AppTest::init();
         m_app->fakes.capture->next = pattern(m_screen.width(), m_screen.height(), 3);
     }
-    void cleanup() { m_app.reset(); }
 
     // The snapshot is the screen at its device resolution and is painted onto device pixels
     // as it is: fine checks would show any resampling. Saved at device resolution, it loads
@@ -49,13 +49,7 @@ class TestScaledCanvas : public QObject {
     // Each tool strikes once on a 1920 x 1080 image with every sprite a grey block, so the
     // damage is the whole device rectangle the tool copies to or draws in.
     void damagedDeviceRectangle_data() {
-        QTest::addColumn<double>("s");
-        QTest::addColumn<int>("tool");
-        QTest::addColumn<QPointF>("at");
-        QTest::addColumn<QRect>("damage");
-        const auto row = [](const char* name, double s, int tool, QPointF at, QRect damage) {
-            QTest::newRow(name) << s << tool << at << damage;
-        };
+        const DataTable<double, int, QPointF, QRect> row({"s", "tool", "at", "damage"});
         const QPointF p(400, 300);
         row("2 hammer", 2, 2, p, {590, 480, 356, 310});
         row("2 giant cannon", 2, 6, p, {600, 400, 120, 120});
@@ -72,9 +66,7 @@ class TestScaledCanvas : public QObject {
         row("1.5 circle", 1.5, 3, p, {570, 420, 62, 62});
     }
     void damagedDeviceRectangle() {
-        QFETCH(double, s);
-        QFETCH(int, tool);
-        QFETCH(QPointF, at);
+        const auto [s, tool, at, damage] = DataTable<double, int, QPointF, QRect>::fetch();
         if (s != m_s && m_s != 2) QSKIP("for the other scale factor");
         // At Qt's 2 the rows of 1.5 take a snapshot of a compositor at 1.5 that Qt rounded up.
         if (s != m_s)
@@ -92,7 +84,7 @@ class TestScaledCanvas : public QObject {
         canvas.PicTo()->setPicture(PersistentImage(QSize(101, 50), 0xA4A0A0).image());
         const QImage before = canvas.image().image().copy();
         canvas.Form_MouseDown(1, 0, at.x(), at.y());
-        QTEST(changes(before, canvas.image().image()).box, "damage");
+        QCOMPARE(changes(before, canvas.image().image()).box, damage);
     }
 
     // A compositor at 1.5 that Qt rounds up to 2: following the screen keeps the output's pixels.
@@ -127,10 +119,9 @@ class TestScaledCanvas : public QObject {
     // them (a logical point that lies inside them only if read as device pixels) strikes. A
     // step moves them s times the logical step: 76 left and 5 up, from the random number 0.
     void pressRightAfterAStrike_data() {
-        QTest::addColumn<QPointF>("at");
-        QTest::addColumn<bool>("strikes");
-        QTest::newRow("on a splinter") << QPointF(115, 125) << false;
-        QTest::newRow("beside the splinters") << QPointF(110 * m_s + 5, 120 * m_s + 5) << true;
+        const DataTable<QPointF, bool> row({"at", "strikes"});
+        row("on a splinter", {115, 125}, false);
+        row("beside the splinters", {110 * m_s + 5, 120 * m_s + 5}, true);
     }
     void pressRightAfterAStrike() {
         QFETCH(QPointF, at);
@@ -159,7 +150,6 @@ class TestScaledCanvas : public QObject {
     }
 
   private:
-    std::unique_ptr<AppFixture> m_app;
     const DeviceScale m_scale = DeviceScale::ofPrimaryScreen();
     const double m_s = m_scale.factor();
     const QSize m_screen = DeviceScale::primaryScreenSize();

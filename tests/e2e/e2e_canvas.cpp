@@ -1,4 +1,5 @@
 #include "e2e/harness.h"
+#include "support/data_table.h"
 
 using namespace e2e;
 using SamplePictures::readFile;
@@ -50,24 +51,18 @@ class E2eCanvas : public QObject {
         m_stage.background->setPixmap(QPixmap());
         m_stage.background->repaint();
         syncX();
-        QCOMPARE(changes(screenshot(), m_stage.pattern, palette->geometry).box, QRect());
-        // No tool yet: a left click on the canvas changes nothing.
-        const QPoint onCanvas(screenSize().width() / 5, screenSize().height() / 4);
-        click(onCanvas);
-        auto still = waitForStillScreen();
-        QVERIFY(still);
-        QCOMPARE(changes(*still, m_stage.pattern, palette->geometry).box, QRect());
+        QImage shot = screenshot();
+        QCOMPARE(changes(shot, m_stage.pattern, palette->geometry).box, QRect());
 
         // Choosing a tool, by its name label or its picture, frames it (the frame's exact
         // shape: tst_palette).
-        QImage shot;
         auto chooseTool = [&](QPoint press, const QRect& frame) {
             click(clientToScreen(*palette, press));
             moveTo(QPoint(2, 2));
             return waitUntil(
                 [&] { return whiteOutline(shot = screenshot(), *palette, frame) == 1; });
         };
-        QCOMPARE(whiteOutline(*still, *palette, kHammerFrame), 0.0);
+        QCOMPARE(whiteOutline(shot, *palette, kHammerFrame), 0.0);
         QVERIFY2(chooseTool({144, 72}, kHammerFrame), "no frame round the hammer");
         QVERIFY2(chooseTool({56, 120}, kCannonFrame), "no frame round the cannon's picture");
         QVERIFY2(chooseTool({296, 40}, kSquareFrame), "no frame round the square's picture");
@@ -79,13 +74,12 @@ class E2eCanvas : public QObject {
         // On its background it hides the palette; on the canvas it brings it back unchanged.
         click(clientToScreen(*palette, {340, 150}), 3);
         QVERIFY2(m_stage.waitGone(sized(kPaletteSize)), "the palette is still shown");
-        QVERIFY(still = waitForStillScreen());
-        QCOMPARE(changes(*still, m_stage.pattern).box, QRect());
-        click(onCanvas, 3);
+        click(QPoint(screenSize().width() / 5, screenSize().height() / 4), 3);
         const auto back = m_stage.waitFor(sized(kPaletteSize));
         QVERIFY2(back, "a right click on the canvas did not bring the palette back");
         QCOMPARE(back->geometry, palette->geometry);
-        QVERIFY(still = waitForStillScreen());
+        const auto still = waitForStillScreen();
+        QVERIFY(still);
         QCOMPARE(changes(*still, m_stage.pattern, back->geometry).box, QRect());
         QCOMPARE(whiteOutline(*still, *back, kSquareFrame), 1.0);
         QCOMPARE(whiteOutline(*still, *back, kChainsawFrame), 0.0);
@@ -97,8 +91,8 @@ class E2eCanvas : public QObject {
                            {"xclip", "-o", "-selection", "clipboard", "-t", "image/png"});
     }
 
-    // A hammer cracks only its rectangle and a giant cannon leaves a crater up left; saved,
-    // asked before replacing, and loaded, the canvas's picture comes back as it was.
+    // Saved through the dialog, asked before replacing, and loaded, the canvas's picture comes
+    // back as it was (where each strike lands: tst_canvas).
     void strikesSavedAndLoaded() {
         QVERIFY2(m_stage.enterCanvas(), "no canvas and palette after the enter command");
         QTemporaryDir dir;
@@ -108,7 +102,6 @@ class E2eCanvas : public QObject {
 
         const auto first = strike(m_stage.palette, 2, {w / 5, h / 4});
         QVERIFY2(first, "the splinters never settled");
-        QVERIFY(crackedOnlyThere(m_stage.pattern, *first, {w / 5, h / 4}, palette));
         // Saved by a typed name: the canvas's own picture, without the palette in front of it.
         auto dialog = openDialog("SavePic", kSaveTitle);
         QVERIFY2(dialog && enterFileName(*dialog, path) && m_stage.waitGone(withId(dialog->id)),
@@ -118,33 +111,18 @@ class E2eCanvas : public QObject {
         const QImage file(path);
         QCOMPARE(file.size(), screenSize());
         QCOMPARE(changes(file, *first, palette).box, QRect());
-        QCOMPARE(changes(file.copy(palette), m_stage.pattern.copy(palette)).count, 0);
 
-        const QPoint cannonAt(w * 7 / 8, h / 4);
-        const auto second = strike(m_stage.palette, 6, cannonAt);
-        QVERIFY(second);
-        const QRect crater(cannonAt - QPoint(100, 100), QSize(60, 60));
-        const Changes changed = changes(*first, *second, palette);
-        QVERIFY2(changed.count > 0, "the giant cannon left nothing");
-        QCOMPARE(changed.box | crater, crater);
-        QCOMPARE_LT(QLineF(changed.centre, cannonAt - QPoint(70, 70)).length(), 5.0);
+        const auto second = strike(m_stage.palette, 6, {w * 7 / 8, h / 4});
+        QVERIFY2(second && changes(*first, *second, palette).count > 0, "the cannon left nothing");
 
-        // Saving over it asks first, in a box of the dialog's title. Refusing leaves the file
-        // and the dialog as they were; agreeing replaces it with the picture of now.
+        // Saving over it asks first, in a box of the dialog's title; agreeing replaces it with
+        // the picture of now.
         dialog = openDialog("SavePic", kSaveTitle);
-        QVERIFY2(dialog, "no save dialog the second time");
-        for (const bool agree : {false, true}) {
-            QVERIFY(enterFileName(*dialog, path));
-            const auto confirm = m_stage.waitFor(titled(kSaveTitle, dialog->id), 5000);
-            QVERIFY2(confirm && focus(confirm->id), "saving onto a file did not ask first");
-            keys(agree ? "alt+y" : "Escape");
-            QVERIFY(m_stage.waitGone(withId(confirm->id)));
-            if (!agree) {
-                QVERIFY2(m_stage.waitFor(withId(dialog->id), 1000), "the save dialog closed");
-                QCOMPARE(readFile(path), firstBytes);
-            }
-        }
-        QVERIFY(m_stage.waitGone(withId(dialog->id)));
+        QVERIFY2(dialog && enterFileName(*dialog, path), "no save dialog the second time");
+        const auto confirm = m_stage.waitFor(titled(kSaveTitle, dialog->id), 5000);
+        QVERIFY2(confirm && focus(confirm->id), "saving onto a file did not ask first");
+        keys("alt+y");
+        QVERIFY(m_stage.waitGone(withId(confirm->id)) && m_stage.waitGone(withId(dialog->id)));
         QTRY_VERIFY_WITH_TIMEOUT(readFile(path) != firstBytes, 10000);
         QCOMPARE(changes(QImage(path), *second, palette).box, QRect());
 
@@ -162,14 +140,13 @@ class E2eCanvas : public QObject {
     // On a scaled screen the canvas is the desktop in device pixels, whole and crisp; the
     // windows measure their layouts times s, and a hammer's crack grows with s.
     void scaledCanvasIsTheDesktop_data() {
-        QTest::addColumn<double>("s");
-        QTest::addColumn<QString>("scaleFactor");  // empty: Xft.dpi 144 instead
-        QTest::newRow("QT_SCALE_FACTOR=2") << 2.0 << "2";
-        QTest::newRow("Xft.dpi 144") << 1.5 << "";
+        // scaleFactor: empty for Xft.dpi 144 instead
+        const DataTable<double, QString> row({"s", "scaleFactor"});
+        row("QT_SCALE_FACTOR=2", 2.0, "2");
+        row("Xft.dpi 144", 1.5, "");
     }
     void scaledCanvasIsTheDesktop() {
-        QFETCH(double, s);
-        QFETCH(QString, scaleFactor);
+        const auto [s, scaleFactor] = DataTable<double, QString>::fetch();
         if (screenSize().width() < 1920) QSKIP("the scaled scenarios run on a 1920 x 1080 screen");
         scale = s;
         if (scaleFactor.isEmpty())

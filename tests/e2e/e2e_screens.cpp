@@ -2,6 +2,7 @@
 #include "platform/capture/portal_screenshot.h"
 #include "platform/capture/x11_shm_grab.h"
 #include "support/app_fixture.h"
+#include "support/data_table.h"
 #include "support/private_bus.h"
 
 using namespace e2e;
@@ -24,21 +25,18 @@ class E2eScreens : public QObject {
     // The canvas covers the primary monitor with that monitor's pixels, a strike lands under
     // the pointer and the exit ends the program (Xvfb of 3200x1200).
     void monitorLayouts_data() {
-        QTest::addColumn<QStringList>("monitors");
-        QTest::addColumn<QRect>("primary");
+        const DataTable<QStringList, QRect> row({"monitors", "primary"});
         const QString left = "1920/508x1080/286+0+0", right = "1280/338x1024/270+1920+0";
-        QTest::newRow("primary on the right")
-            << QStringList{"L", left, "screen", "*R", right, "none"} << QRect(1920, 0, 1280, 1024);
-        QTest::newRow("primary at the origin")
-            << QStringList{"*L", left, "screen", "R", right, "none"} << QRect(0, 0, 1920, 1080);
-        QTest::newRow("a monitor at a negative position")
-            << QStringList{"*P", "1280/338x1024/270+0+0",     "screen",
-                           "N",  "1920/508x1080/286+-1920+0", "none"}
-            << QRect(0, 0, 1280, 1024);
+        row("primary on the right", {"L", left, "screen", "*R", right, "none"},
+            {1920, 0, 1280, 1024});
+        row("primary at the origin", {"*L", left, "screen", "R", right, "none"},
+            {0, 0, 1920, 1080});
+        row("a monitor at a negative position",
+            {"*P", "1280/338x1024/270+0+0", "screen", "N", "1920/508x1080/286+-1920+0", "none"},
+            {0, 0, 1280, 1024});
     }
     void monitorLayouts() {
-        QFETCH(QStringList, monitors);
-        QFETCH(QRect, primary);
+        const auto [monitors, primary] = DataTable<QStringList, QRect>::fetch();
         for (int i = 0; i < monitors.size(); i += 3)
             run("xrandr", {"--setmonitor", monitors[i], monitors[i + 1], monitors[i + 2]});
         // The test's own Qt sees the same monitors: the canvas is its primary screen's size.
@@ -50,14 +48,12 @@ class E2eScreens : public QObject {
     // canvas covers the new screen, keeps its damage, shows the desktop where it grew, and
     // strikes land up to the new corner.
     void screenChangesSize_data() {
-        QTest::addColumn<QSize>("from");
-        QTest::addColumn<QSize>("to");
-        QTest::newRow("grows") << QSize(1024, 768) << QSize(1600, 1200);
-        QTest::newRow("shrinks") << QSize(1600, 1200) << QSize(1024, 768);
+        const DataTable<QSize, QSize> row({"from", "to"});
+        row("grows", {1024, 768}, {1600, 1200});
+        row("shrinks", {1600, 1200}, {1024, 768});
     }
     void screenChangesSize() {
-        QFETCH(QSize, from);
-        QFETCH(QSize, to);
+        const auto [from, to] = DataTable<QSize, QSize>::fetch();
         const auto mode = [](QSize s) { return QString("%1x%2").arg(s.width()).arg(s.height()); };
         run("xrandr", {"-s", mode(from)});
         QVERIFY(m_stage.showPattern(QRect({}, from.expandedTo(to))));

@@ -1,4 +1,5 @@
 #include "e2e/harness.h"
+#include "support/data_table.h"
 #include "support/private_bus.h"
 
 using namespace e2e;
@@ -63,14 +64,13 @@ class E2eTitle : public QObject {
     // for the Wayland desktop, and a bus of the test's own for the session's. When it fails
     // the user is told, no canvas opens, and the title comes back to try again or leave.
     void failedSnapshotReturnsToTitle_data() {
-        QTest::addColumn<bool>("portal");  // a portal that never answers, or none at all
-        QTest::addColumn<int>("waitsMs");
-        QTest::newRow("no portal") << false << 0;
-        QTest::newRow("no answer") << true << 10000;
+        // portal: a portal that never answers, or none at all
+        const DataTable<bool, int> row({"portal", "waitsMs"});
+        row("no portal", false, 0);
+        row("no answer", true, 10000);
     }
     void failedSnapshotReturnsToTitle() {
-        QFETCH(bool, portal);
-        QFETCH(int, waitsMs);
+        const auto [portal, waitsMs] = DataTable<bool, int>::fetch();
         PrivateBus bus;
         QVERIFY2(!bus.address.isEmpty(), "dbus-daemon did not start");
         StubPortal stub;

@@ -4,6 +4,8 @@
 #include "../../fuzz/fuzz_checks.h"
 #include "platform/files/cursor_file.h"
 #include "platform/files/picture_file.h"
+#include "proc_stats.h"
+#include "support/data_table.h"
 #include "support/sample_pictures.h"
 
 using namespace SamplePictures;
@@ -23,16 +25,11 @@ QImage sample(int n, QSize size = QSize(32, 32)) {
     return top.convertToFormat(QImage::Format_ARGB32).copy(QRect(QPoint(0, 0), size));
 }
 
-// The process's resident memory now and its peak (kB), from /proc/self/status. Writing 5 to
-// clear_refs brings the peak down to now, so each row is measured on its own.
-std::pair<qint64, qint64> residentAndPeakKb(bool resetPeak = false) {
-    if (resetPeak) writeFile(QStringLiteral("/proc/self/clear_refs"), "5");
-    const QString status = QString::fromLatin1(readFile(QStringLiteral("/proc/self/status")));
-    const auto field = [&](const char* name) {
-        const auto m = QRegularExpression(QStringLiteral("%1:\\s*(\\d+)").arg(name)).match(status);
-        return m.hasMatch() ? m.captured(1).toLongLong() : -1;
-    };
-    return {field("VmRSS"), field("VmHWM")};
+// The process's resident memory now and its peak (kB).
+std::pair<long, long> residentAndPeakKb() {
+    const std::string status = readTextFile("/proc/self/status").value_or("");
+    return {ProcStats::parseStatusField(status, "VmRSS").value_or(-1),
+            ProcStats::parseStatusField(status, "VmHWM").value_or(-1)};
 }
 }  // namespace
 
@@ -41,15 +38,13 @@ class TestFiles : public QObject {
   private Q_SLOTS:
     // Formats are told by content: every file below carries a misleading suffix.
     void readsByContent_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QImage>("expected");
+        const DataTable<QByteArray, QImage> row({"bytes", "expected"});
         const QImage p = pattern(37, 23), big = pattern(48, 40, 3);
         const QImage few = pattern(16, 16).convertToFormat(QImage::Format_Indexed8);
-        QTest::newRow("32-bit bmp, older saves") << rawBmp(p, 32) << p;
-        QTest::newRow("top-down bmp") << rawBmp(p, 24, true) << p;
-        QTest::newRow("gif") << gif(few) << few.convertToFormat(QImage::Format_RGB32);
-        QTest::newRow("icon: largest of three")
-            << icon({pattern(16, 16), big, pattern(32, 32)}) << big;
+        row("32-bit bmp, older saves", rawBmp(p, 32), p);
+        row("top-down bmp", rawBmp(p, 24, true), p);
+        row("gif", gif(few), few.convertToFormat(QImage::Format_RGB32));
+        row("icon: largest of three", icon({pattern(16, 16), big, pattern(32, 32)}), big);
     }
     void readsByContent() {
         QFETCH(QByteArray, bytes);
@@ -80,47 +75,45 @@ class TestFiles : public QObject {
     // A name that is no file, or bytes that are no picture, give the reason in the user's words;
     // a cursor must pass the cursor reader's promises.
     void misleadingPictureFiles_data() {
-        QTest::addColumn<QString>("name");  // hostile.bmp holds the bytes
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("reason");  // a part of it; "-": it may also be read
+        // name: hostile.bmp holds the bytes; reason: a part of it, "-" if it may also be read
+        const DataTable<QString, QByteArray, QString> row({"name", "bytes", "reason"});
         const QString file = QStringLiteral("hostile.bmp"), cut = QStringLiteral("不完整");
         const QString large = QStringLiteral("太大"), none = QStringLiteral("不是");
         const QImage p = pattern(64, 48);
         const QByteArray bmp = encode(p, "bmp"), jpeg = encode(p, "jpeg");
         const QByteArray g = gif(pattern(40, 30));
-        QTest::newRow("bmp cut short") << file << bmp.left(bmp.size() * 3 / 5) << cut;
-        QTest::newRow("jpeg cut short") << file << jpeg.left(jpeg.size() / 2) << cut;
-        QTest::newRow("gif cut short") << file << g.left(g.size() - 40) << cut;
-        QTest::newRow("bmp claiming 16385 wide") << file << poke(bmp, 18, 16385) << large;
-        QTest::newRow("gif claiming 65535 x 65535") << file << poke(g, 6, 0xFFFFFFFFu) << large;
-        QTest::newRow("bmp with height INT_MIN") << file << poke(bmp, 22, 0x80000000u) << "";
-        QTest::newRow("bmp width -64") << file << poke(bmp, 18, quint32(-64)) << "";
-        QTest::newRow("bmp rows past the end") << file << poke(bmp, 10, 0x7FFFFFF0u) << "";
-        QTest::newRow("bmp depth 0") << file << poke(bmp, 28, 0, 2) << "";
+        row("bmp cut short", file, bmp.left(bmp.size() * 3 / 5), cut);
+        row("jpeg cut short", file, jpeg.left(jpeg.size() / 2), cut);
+        row("gif cut short", file, g.left(g.size() - 40), cut);
+        row("bmp claiming 16385 wide", file, poke(bmp, 18, 16385), large);
+        row("gif claiming 65535 x 65535", file, poke(g, 6, 0xFFFFFFFFu), large);
+        row("bmp with height INT_MIN", file, poke(bmp, 22, 0x80000000u), "");
+        row("bmp width -64", file, poke(bmp, 18, quint32(-64)), "");
+        row("bmp rows past the end", file, poke(bmp, 10, 0x7FFFFFF0u), "");
+        row("bmp depth 0", file, poke(bmp, 28, 0, 2), "");
         const QByteArray rle =
             poke(encode(pattern(8, 8).convertToFormat(QImage::Format_Indexed8), "bmp"), 30, 1);
-        QTest::newRow("run-length bmp claiming 16384 x 16384")
-            << file << poke(poke(rle, 18, 16384), 22, 16384) << "";
-        QTest::newRow("run-length bmp claiming -8 high")
-            << file << poke(rle, 22, quint32(-8)) << "-";
+        row("run-length bmp claiming 16384 x 16384", file, poke(poke(rle, 18, 16384), 22, 16384),
+            "");
+        row("run-length bmp claiming -8 high", file, poke(rle, 22, quint32(-8)), "-");
         // The frame header holds the height and then the width, big-endian.
         const QByteArray small = encode(pattern(16, 16), "jpeg");
         const qsizetype sof = small.indexOf(QByteArray("\xFF\xC0", 2)) + 5;
-        QTest::newRow("jpeg claiming 65535 x 65535") << file << poke(small, sof, 0xFFFFFFFFu) << "";
-        QTest::newRow("jpeg claiming 0 wide") << file << poke(small, sof + 2, 0, 2) << "";
+        row("jpeg claiming 65535 x 65535", file, poke(small, sof, 0xFFFFFFFFu), "");
+        row("jpeg claiming 0 wide", file, poke(small, sof + 2, 0, 2), "");
         const QByteArray g8 = gif(pattern(8, 8));
-        QTest::newRow("gif screen 0 x 0") << file << poke(g8, 6, 0) << "-";
-        QTest::newRow("gif frame 65535 x 65535") << file << poke(g8, 786, 0xFFFFFFFFu) << "-";
+        row("gif screen 0 x 0", file, poke(g8, 6, 0), "-");
+        row("gif frame 65535 x 65535", file, poke(g8, 786, 0xFFFFFFFFu), "-");
         const QByteArray ico = icon({pattern(16, 16)});
-        QTest::newRow("icon with no images") << file << poke(ico, 4, 0, 2) << "";
-        QTest::newRow("icon image past the end") << file << poke(ico, 18, 0x7FFFFFF0u) << "";
-        QTest::newRow("icon image size 2^32 - 1") << file << poke(ico, 14, 0xFFFFFFFFu) << "-";
-        QTest::newRow("text") << file << QByteArray("just some words\n") << none;
-        QTest::newRow("tiff is not offered") << file << encode(p, "tiff") << none;
-        QTest::newRow("empty") << file << QByteArray() << "空";
-        QTest::newRow("missing") << "gone.ZEL" << QByteArray() << "不存在";
-        QTest::newRow("directory") << "." << QByteArray() << "資料夾";
-        QTest::newRow("pipe (must not block)") << "fifo.ZEL" << QByteArray() << "一般";
+        row("icon with no images", file, poke(ico, 4, 0, 2), "");
+        row("icon image past the end", file, poke(ico, 18, 0x7FFFFFF0u), "");
+        row("icon image size 2^32 - 1", file, poke(ico, 14, 0xFFFFFFFFu), "-");
+        row("text", file, QByteArray("just some words\n"), none);
+        row("tiff is not offered", file, encode(p, "tiff"), none);
+        row("empty", file, QByteArray(), "空");
+        row("missing", "gone.ZEL", QByteArray(), "不存在");
+        row("directory", ".", QByteArray(), "資料夾");
+        row("pipe (must not block)", "fifo.ZEL", QByteArray(), "一般");
         // What the fuzzers kept, and the program's own data files as inputs known to be good
         // (those as cursors: tst_datagen).
         for (const char* dir :
@@ -128,19 +121,18 @@ class TestFiles : public QObject {
               SHATTER_SOURCE_DIR "/fuzz/regressions/picture", SHATTER_BUILD_DIR "/Pic/Icon&Cursor",
               SHATTER_BUILD_DIR "/Pic/Image"})
             for (const QFileInfo& f : QDir(QString::fromUtf8(dir)).entryInfoList(QDir::Files))
-                QTest::addRow("kept %s", qPrintable(f.filePath()))
-                    << f.filePath() << QByteArray()
-                    << (f.path().endsWith("/cursor") ? "cursor" : "-");
+                row(qPrintable("kept " + f.filePath()), f.filePath(), {},
+                    f.path().endsWith("/cursor") ? "cursor" : "-");
     }
     void misleadingPictureFiles() {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, reason);
+        const auto [name, bytes, reason] = DataTable<QString, QByteArray, QString>::fetch();
         QVERIFY(writeFile(m_dir.filePath(QStringLiteral("hostile.bmp")), bytes));
         QVERIFY(::mkfifo(QFile::encodeName(m_dir.filePath("fifo.ZEL")).constData(), 0600) == 0 ||
                 errno == EEXIST);
         const QString path = QDir(m_dir.path()).filePath(name);  // names may be absolute
-        [[maybe_unused]] const auto [before, peakBefore] = residentAndPeakKb(true);
+        // Writing 5 to clear_refs brings the peak down to now: each row is measured on its own.
+        writeFile(QStringLiteral("/proc/self/clear_refs"), "5");
+        [[maybe_unused]] const auto [before, peakBefore] = residentAndPeakKb();
         const QString broken = reason == "cursor"
                                    ? FuzzChecks::checkCursorBytes(readFile(path))
                                    : FuzzChecks::checkPictureFile(path, QDir(m_dir.path()));
@@ -150,22 +142,20 @@ class TestFiles : public QObject {
         if (reason != "-") QVERIFY2(!r.ok() && r.error.contains(reason), qPrintable(r.error));
 #ifndef __SANITIZE_ADDRESS__  // the sanitizer's own bookkeeping would count
         // Nothing refused here needs more than a few pictures' worth of memory.
-        const qint64 grown = residentAndPeakKb().second - before;
+        const long grown = residentAndPeakKb().second - before;
         QVERIFY2(peakBefore <= before + 1024 && grown < 64 * 1024,
                  qPrintable(QStringLiteral("peak memory grew by %1 kB").arg(grown)));
 #endif
     }
 
     void goodCursorsGivePictureAndHotSpot_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QImage>("image");
-        QTest::addColumn<QPoint>("hotSpot");
+        const DataTable<QByteArray, QImage, QPoint> row({"bytes", "image", "hotSpot"});
         const QImage odd = sample(4, {17, 9}), first = sample(5, {16, 16}),
                      png = sample(7, {48, 48});
-        QTest::newRow("odd width pads rows") << icon({{odd, {16, 8}}}, 2) << odd << QPoint(16, 8);
-        QTest::newRow("first of two counts")
-            << icon({{first, {3, 4}}, {sample(6), {30, 30}}}, 2) << first << QPoint(3, 4);
-        QTest::newRow("stored as PNG") << icon({{png, {47, 0}, true}}, 2) << png << QPoint(47, 0);
+        row("odd width pads rows", icon({{odd, {16, 8}}}, 2), odd, {16, 8});
+        row("first of two counts", icon({{first, {3, 4}}, {sample(6), {30, 30}}}, 2), first,
+            {3, 4});
+        row("stored as PNG", icon({{png, {47, 0}, true}}, 2), png, {47, 0});
     }
     void goodCursorsGivePictureAndHotSpot() {
         QFETCH(QByteArray, bytes);
@@ -176,30 +166,26 @@ class TestFiles : public QObject {
     }
 
     void damagedCursorsAreRefused_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("why");
+        const DataTable<QByteArray, QString> row({"bytes", "why"});
         const QByteArray good = icon({{sample(1), {0, 0}}}, 2);
-        QTest::newRow("an icon") << poke(good, kType, 1, 2) << "圖示檔";
-        QTest::newRow("no pictures") << poke(good, kCount, 0, 2) << "沒有圖片";
-        QTest::newRow("offset past the end")
-            << poke(good, kEntryOffset, 0xFFFFFFF0u) << "檔案範圍之外";
-        QTest::newRow("hot spot right of it") << poke(good, kHotX, 32, 2) << "熱點 (32, 0)";
-        QTest::newRow("huge bitmap") << poke(good, kDibWidth, 0x7FFFFFFF) << "宣稱";
-        QTest::newRow("negative height") << poke(good, kDibHeight, quint32(-64)) << "宣稱";
-        QTest::newRow("directory and bitmap disagree")
-            << poke(good, kEntryWidth, 16, 1) << "目錄寫的是 16";
-        QTest::newRow("compressed") << poke(good, kDibCompression, 1) << "壓縮";
-        QTest::newRow("empty") << QByteArray() << "空的";
+        row("an icon", poke(good, kType, 1, 2), "圖示檔");
+        row("no pictures", poke(good, kCount, 0, 2), "沒有圖片");
+        row("offset past the end", poke(good, kEntryOffset, 0xFFFFFFF0u), "檔案範圍之外");
+        row("hot spot right of it", poke(good, kHotX, 32, 2), "熱點 (32, 0)");
+        row("huge bitmap", poke(good, kDibWidth, 0x7FFFFFFF), "宣稱");
+        row("negative height", poke(good, kDibHeight, quint32(-64)), "宣稱");
+        row("directory and bitmap disagree", poke(good, kEntryWidth, 16, 1), "目錄寫的是 16");
+        row("compressed", poke(good, kDibCompression, 1), "壓縮");
+        row("empty", {}, "空的");
         // 64 pixels claimed in both places over 32 pixels of data
-        QTest::newRow("bitmap wider than its bytes")
-            << poke(poke(good, kEntryWidth, 64, 1), kDibWidth, 64) << "需要";
+        row("bitmap wider than its bytes", poke(poke(good, kEntryWidth, 64, 1), kDibWidth, 64),
+            "需要");
         const QByteArray png = icon({{sample(1), {0, 0}, true}}, 2);
         // 0x100 little-endian reads 65536 big-endian, as the PNG header holds it.
-        QTest::newRow("PNG claiming 65536 wide") << poke(png, kPngWidth, 0x100) << "PNG 圖片宣稱";
+        row("PNG claiming 65536 wide", poke(png, kPngWidth, 0x100), "PNG 圖片宣稱");
     }
     void damagedCursorsAreRefused() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, why);
+        const auto [bytes, why] = DataTable<QByteArray, QString>::fetch();
         const CursorFileResult r = decodeCursorFile(bytes);
         QVERIFY2(r.image.isNull() && r.error.contains(why), qPrintable(r.error));
     }

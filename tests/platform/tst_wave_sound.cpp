@@ -2,6 +2,7 @@
 
 #include "platform/sound/one_voice.h"
 #include "platform/sound/wave_sound.h"
+#include "support/data_table.h"
 #include "support/sample_pictures.h"
 
 using SamplePictures::wave;
@@ -11,26 +12,21 @@ class TestWaveSound : public QObject {
   private Q_SLOTS:
     // What the output can play is read, the rest refused.
     void parse_data() {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<int>("channels");  // 0: refused
-        QTest::addColumn<int>("bytes");     // of samples read
-        QTest::newRow("8-bit stereo") << wave(1, 2, 8000, 8, "abcd") << 2 << 4;
+        // channels: 0 when refused; bytes: of samples read
+        const DataTable<QByteArray, int, int> row({"file", "channels", "bytes"});
+        row("8-bit stereo", wave(1, 2, 8000, 8, "abcd"), 2, 4);
         // Our own format, 16-bit mono, with a data size a recorder left too large.
-        QTest::newRow("size past the end: what is there")
-            << wave(1, 1, 22050, 16, "abcd", 1000) << 1 << 4;
-        QTest::newRow("half a frame at the end dropped")
-            << wave(1, 2, 44100, 16, "abcdef") << 2 << 4;
-        QTest::newRow("compressed") << wave(2, 1, 22050, 16, "abcd") << 0 << 0;
-        QTest::newRow("24-bit") << wave(1, 1, 22050, 24, "abcdef") << 0 << 0;
-        QTest::newRow("no samples") << wave(1, 1, 22050, 16, "") << 0 << 0;
-        QTest::newRow("absurd rate") << wave(1, 1, 5, 16, "abcd") << 0 << 0;
-        QTest::newRow("cut inside the header") << wave(1, 1, 22050, 16, "abcd").left(30) << 0 << 0;
-        QTest::newRow("not a wave") << QByteArray("RIFF\4\0\0\0AVI LIST") << 0 << 0;
+        row("size past the end: what is there", wave(1, 1, 22050, 16, "abcd", 1000), 1, 4);
+        row("half a frame at the end dropped", wave(1, 2, 44100, 16, "abcdef"), 2, 4);
+        row("compressed", wave(2, 1, 22050, 16, "abcd"), 0, 0);
+        row("24-bit", wave(1, 1, 22050, 24, "abcdef"), 0, 0);
+        row("no samples", wave(1, 1, 22050, 16, ""), 0, 0);
+        row("absurd rate", wave(1, 1, 5, 16, "abcd"), 0, 0);
+        row("cut inside the header", wave(1, 1, 22050, 16, "abcd").left(30), 0, 0);
+        row("not a wave", "RIFF\4\0\0\0AVI LIST", 0, 0);
     }
     void parse() {
-        QFETCH(QByteArray, file);
-        QFETCH(int, channels);
-        QFETCH(int, bytes);
+        const auto [file, channels, bytes] = DataTable<QByteArray, int, int>::fetch();
         const std::optional<WaveSound> s = parseWaveSound(file);
         QCOMPARE(s.has_value(), channels > 0);
         if (!s) return;

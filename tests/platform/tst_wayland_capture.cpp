@@ -6,10 +6,12 @@
 #include "platform/capture/kwin_screenshot.h"
 #include "platform/capture/portal_screenshot.h"
 #include "platform/wayland_session.h"
+#include "support/data_table.h"
 #include "support/private_bus.h"
 #include "support/sample_pictures.h"
 
 using SamplePictures::pattern;
+using Captures = DataTable<QString, QList<int>, QList<uint>, QList<bool>, QString, bool>;
 
 // KWin's side: describes the picture in the reply, then writes its rows down the pipe from a
 // thread of its own, as KWin does. CaptureScreen may instead answer an error, or never.
@@ -78,20 +80,19 @@ class TestWaylandCapture : public QObject {
 
     // GNOME Shell fades hidden windows, under any of its sessions' names.
     void fadesHiddenWindows() {
-        for (const char* d : {"GNOME", "ubuntu:GNOME"})
-            QVERIFY(WaylandSession::fadesHiddenWindows(d));
+        for (const char* d : {"GNOME", "ubuntu:GNOME"}) QVERIFY(WaylandSession::fadesHiddenWindows(d));
         for (const char* d : {"KDE", "", "GNOME-Flashback"})
             QVERIFY(!WaylandSession::fadesHiddenWindows(d));
     }
 
     void sessionChoosesThePortal_data() {
-        QTest::addColumn<QStringList>("env");  // platform plugin, WAYLAND_DISPLAY, session type
-        QTest::addColumn<bool>("wayland");
-        QTest::newRow("native") << QStringList{"wayland", "", ""} << true;
-        QTest::newRow("XWayland by display") << QStringList{"xcb", "wayland-1", "x11"} << true;
-        QTest::newRow("XWayland by session") << QStringList{"xcb", "", "Wayland"} << true;
-        QTest::newRow("X11") << QStringList{"xcb", "", "x11"} << false;
-        QTest::newRow("offscreen") << QStringList{"offscreen", "wayland-0", "wayland"} << false;
+        // env: platform plugin, WAYLAND_DISPLAY, session type
+        const DataTable<QStringList, bool> row({"env", "wayland"});
+        row("native", {"wayland", "", ""}, true);
+        row("XWayland by display", {"xcb", "wayland-1", "x11"}, true);
+        row("XWayland by session", {"xcb", "", "Wayland"}, true);
+        row("X11", {"xcb", "", "x11"}, false);
+        row("offscreen", {"offscreen", "wayland-0", "wayland"}, false);
     }
     void sessionChoosesThePortal() {
         QFETCH(QStringList, env);
@@ -100,23 +101,19 @@ class TestWaylandCapture : public QObject {
 
     // The first quiet request may wait on the desktop's own question to the user.
     void personMayBeAsked_data() {
-        QTest::addColumn<QString>("error");
-        QTest::addColumn<QStringList>("granted");  // ids the store holds an answer for
-        QTest::addColumn<bool>("asked");
-        QTest::newRow("no store") << "org.freedesktop.DBus.Error.ServiceUnknown" << QStringList()
-                                  << false;
-        QTest::newRow("nothing stored")
-            << "org.freedesktop.portal.Error.NotFound" << QStringList() << true;
-        QTest::newRow("answered") << "" << QStringList{""} << false;
-        QTest::newRow("answered by name") << "" << QStringList{"shatter"} << false;
-        QTest::newRow("another program") << "" << QStringList{"org.other"} << true;
+        // granted: ids the store holds an answer for
+        const DataTable<QString, QStringList, bool> row({"error", "granted", "asked"});
+        row("no store", "org.freedesktop.DBus.Error.ServiceUnknown", {}, false);
+        row("nothing stored", "org.freedesktop.portal.Error.NotFound", {}, true);
+        row("answered", "", {""}, false);
+        row("answered by name", "", {"shatter"}, false);
+        row("another program", "", {"org.other"}, true);
     }
     void personMayBeAsked() {
-        QFETCH(QString, error);
-        QFETCH(QStringList, granted);
+        const auto [error, granted, asked] = DataTable<QString, QStringList, bool>::fetch();
         QMap<QString, QStringList> grants;
         for (const QString& id : granted) grants[id] = {"yes"};
-        QTEST(PortalScreenshot::personMayBeAsked(error, grants, {"", "shatter"}), "asked");
+        QCOMPARE(PortalScreenshot::personMayBeAsked(error, grants, {"", "shatter"}), asked);
         // A refusal, stored under the program's id, is told from a grant and another's.
         for (const QString& id : granted) grants[id] = {"no"};
         QCOMPARE(PortalScreenshot::refusedInStore(grants, {"", "shatter"}),
@@ -125,39 +122,35 @@ class TestWaylandCapture : public QObject {
 
     // Several outputs, in logical coordinates, in one picture at the picture's scale.
     void screenInPicture_data() {
-        QTest::addColumn<QSize>("picture");
-        QTest::addColumn<QRect>("desktop");
-        QTest::addColumn<QRect>("screen");
-        QTest::addColumn<QRect>("expected");  // null: not in the picture
+        // expected: null when not in the picture
+        const DataTable<QSize, QRect, QRect, QRect> row(
+            {"picture", "desktop", "screen", "expected"});
         const QRect two(0, 0, 144, 48), right(64, 0, 80, 40);
-        QTest::newRow("scale 2") << QSize(288, 96) << two << right << QRect(128, 0, 160, 80);
-        QTest::newRow("left of origin")
-            << QSize(144, 48) << QRect(-64, 0, 144, 48) << QRect(0, 0, 80, 40) << right;
-        QTest::newRow("outside") << QSize(144, 48) << two << QRect(100, 0, 80, 40) << QRect();
+        row("scale 2", {288, 96}, two, right, {128, 0, 160, 80});
+        row("left of origin", {144, 48}, {-64, 0, 144, 48}, {0, 0, 80, 40}, right);
+        row("outside", {144, 48}, two, {100, 0, 80, 40}, {});
     }
     void screenInPicture() {
-        QFETCH(QSize, picture);
-        QFETCH(QRect, desktop);
-        QFETCH(QRect, screen);
-        QTEST(PortalScreenshot::screenInPicture(picture, desktop, screen).value_or(QRect()),
-              "expected");
+        const auto [picture, desktop, screen, expected] =
+            DataTable<QSize, QRect, QRect, QRect>::fetch();
+        QCOMPARE(PortalScreenshot::screenInPicture(picture, desktop, screen).value_or(QRect()),
+                 expected);
     }
 
     // The screen's part of the picture comes back; a file the portal did not just write to the
     // temporary directory stays (a fresh one decoded into a prepared picture, and removed:
     // capture).
     void readPicture_data() {
-        QTest::addColumn<QString>("where");  // old, home, garbage
-        QTest::addColumn<bool>("kept");
-        QTest::addColumn<QImage>("prepared");  // a picture made ready to decode into, or none
-        QTest::newRow("old temporary") << "old" << true << QImage();
-        QTest::newRow("user's folder") << "home" << true << QImage();
-        QTest::newRow("not a picture") << "garbage" << false << QImage();
+        // where: old, home, garbage; prepared: a picture made ready to decode into, or none
+        const DataTable<QString, bool, QImage> row({"where", "kept", "prepared"});
+        row("old temporary", "old", true, {});
+        row("user's folder", "home", true, {});
+        row("not a picture", "garbage", false, {});
         // The prepared picture must never pass for the desktop.
-        QTest::newRow("not a picture, prepared") << "garbage" << false << pattern(144, 48, 5);
+        row("not a picture, prepared", "garbage", false, pattern(144, 48, 5));
     }
     void readPicture() {
-        QFETCH(QString, where);
+        const auto [where, kept, prepared] = DataTable<QString, bool, QImage>::fetch();
         const QRect desktop(0, 0, 144, 48), screen(64, 0, 80, 40);
         const QImage whole = pattern(144, 48);
         const QString path = (where == "home" ? QDir::homePath() + "/Pictures" : QDir::tempPath()) +
@@ -165,56 +158,45 @@ class TestWaylandCapture : public QObject {
         QVERIFY(where == "garbage" ? SamplePictures::writeFile(path, "not a PNG")
                                    : whole.save(path, "png"));
         const QDateTime asked = QDateTime::currentDateTime().addSecs(where == "old" ? 60 : 0);
-        QFETCH(QImage, prepared);  // decoded into in place: a copy of its own
+        // Decoded into in place: a copy of its own.
         const CaptureResult r = PortalScreenshot::readPicture(QUrl::fromLocalFile(path), desktop,
                                                               screen, asked, prepared.copy());
         if (where == "garbage")
             QVERIFY2(r.image.isNull() && r.error.contains(path), qPrintable(r.error));
         else
             QCOMPARE(r.image, whole.copy(screen));
-        QTEST(QFile::exists(path), "kept");
+        QCOMPARE(QFile::exists(path), kept);
         QFile::remove(path);
     }
 
     // The primary screen through KWin, or through the portal where KWin is missing, refuses or
     // fails: the whole conversation on a private bus, the answers decoded at each step.
     void capture_data() {
-        QTest::addColumn<QString>("kwin");        // CaptureScreen's error; "absent": no KWin
-        QTest::addColumn<QList<int>>("picture");  // KWin's format, row padding, bytes cut off
-        QTest::addColumn<QList<uint>>("codes");   // the portal's answers in turn
-        QTest::addColumn<QList<bool>>("asked");   // interactive, per request; none: no portal
-        QTest::addColumn<QString>("expected");    // a part of the message; empty: the picture
-        QTest::addColumn<bool>("uri");            // whether the portal's answers carry one
-        const auto row = [](const char* name, const QString& kwin, QList<int> picture,
-                            QList<uint> codes, QList<bool> asked, QString expected,
-                            bool uri = true) {
-            QTest::newRow(name) << kwin << picture << codes << asked << expected << uri;
-        };
+        // kwin: CaptureScreen's error, "absent" for no KWin; picture: KWin's format, row
+        // padding, bytes cut off; codes: the portal's answers in turn; asked: interactive, per
+        // request, none for no portal; expected: a part of the message, empty for the picture;
+        // uri: whether the portal's answers carry one
+        const Captures row({"kwin", "picture", "codes", "asked", "expected", "uri"});
         const int pm = QImage::Format_ARGB32_Premultiplied;
         const QList<int> plain{QImage::Format_RGB32, 0, 0};
         const QString absent = "absent", refused = "org.kde.KWin.ScreenShot2.Error.NoAuthorized";
-        row("RGB888", "", {QImage::Format_RGB888, 0, 0}, {}, {}, "");
-        row("wide rows", "", {pm, 12, 0}, {}, {}, "");
-        row("closes early", "", {QImage::Format_RGB32, 0, 1}, {}, {}, "畫面不完整");
-        row("refused, portal", refused, plain, {0}, {false}, "");
-        row("refused, no portal", refused, plain, {}, {}, "只讓安裝好");
-        row("KWin never answers", "never", plain, {}, {}, "KWin 在");
+        row("RGB888", "", {QImage::Format_RGB888, 0, 0}, {}, {}, "", true);
+        row("wide rows", "", {pm, 12, 0}, {}, {}, "", true);
+        row("closes early", "", {QImage::Format_RGB32, 0, 1}, {}, {}, "畫面不完整", true);
+        row("refused, portal", refused, plain, {0}, {false}, "", true);
+        row("refused, no portal", refused, plain, {}, {}, "只讓安裝好", true);
+        row("KWin never answers", "never", plain, {}, {}, "KWin 在", true);
         row("RGB32, no CaptureScreen", "org.freedesktop.DBus.Error.UnknownMethod", plain, {}, {},
-            "");
+            "", true);
         row("portal, no uri", absent, plain, {0}, {false}, "沒有給出圖片", false);
-        row("portal asks the user first", absent, plain, {2, 0}, {false, true}, "");
-        row("portal failed when asked", absent, plain, {2, 2}, {false, true}, "回應代碼 2");
-        row("portal refused", absent, plain, {1}, {false}, "拒絕");
-        row("portal never answers", absent, plain, {}, {false}, "秒內");
-        row("no portal", absent, plain, {}, {}, "xdg-desktop-portal");
+        row("portal asks the user first", absent, plain, {2, 0}, {false, true}, "", true);
+        row("portal failed when asked", absent, plain, {2, 2}, {false, true}, "回應代碼 2", true);
+        row("portal refused", absent, plain, {1}, {false}, "拒絕", true);
+        row("portal never answers", absent, plain, {}, {false}, "秒內", true);
+        row("no portal", absent, plain, {}, {}, "xdg-desktop-portal", true);
     }
     void capture() {
-        QFETCH(QString, kwin);
-        QFETCH(QList<int>, picture);
-        QFETCH(QList<uint>, codes);
-        QFETCH(QList<bool>, asked);
-        QFETCH(QString, expected);
-        QFETCH(bool, uri);
+        const auto [kwin, picture, codes, asked, expected, uri] = Captures::fetch();
         // One screen: KWin's picture of it and the portal's of the whole desktop are the same.
         const QSize size = QGuiApplication::primaryScreen()->size();
         const QImage desktop = pattern(size.width(), size.height());

@@ -4,6 +4,7 @@
 
 #include "canvas/splinter_animation.h"
 #include "palette/select_tool.h"
+#include "proc_stats.h"
 #include "support/app_fixture.h"
 #include "support/sample_pictures.h"
 
@@ -21,8 +22,7 @@ constexpr int kStrikes = 10000;
 constexpr qint64 kRssMarginBytes = 32 * 1024 * 1024;
 
 qint64 residentBytes() {
-    const QList<QByteArray> fields = readFile(QStringLiteral("/proc/self/statm")).split(' ');
-    return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : -1;
+    return ProcStats(getpid()).residentKb().value_or(-1) * 1024;
 }
 
 struct SoakResult {

@@ -170,27 +170,25 @@ class SoundHeard : public QObject {
             QStringList started;
             QString playingAtEnd;
         };
-        const QList<Step> steps{
-            {"select 1", 1500, {"Prop1_1.wav"}, "Prop1_1.wav"},
-            {"press 1", 1500, {"Prop1_2.wav"}, "Prop1_2.wav"},
-            {"release 1", 1800, {"Prop1_1.wav"}, "Prop1_1.wav"},  // splinters fly
-            {"select 3", 500, {"No.wav"}, {}},
-            {"press 3", 1200, {"Circle.wav"}, "Circle.wav"},
-            {"release 3", 600, {"No.wav"}, {}},
-            {"select 4", 500, {"No.wav"}, {}},
-            {"press 4", 1200, {"Restenger.wav"}, "Restenger.wav"},
-            {"release 4", 600, {"No.wav"}, {}},
-            {"select 5", 500, {"No.wav"}, {}},
-            {"press 5", 1200, {"Gun.wav"}, "Gun.wav"},
-            {"release 5", 600, {"No.wav"}, {}},
-            {"select 2", 500, {"No.wav"}, {}},
-            {"strike 2", 1800, {"Glass.wav"}, {}},
-            {"select 6", 500, {"No.wav"}, {}},
-            {"strike 6", 1800, {"Bomb.wav"}, {}},
-            {"select 7", 500, {"No.wav"}, {}},
-            {"strike 7", 600, {"To.wav"}, {}},
-            {"select 1", 800, {"Prop1_1.wav"}, "Prop1_1.wav"},
-        };
+        QList<Step> steps{{"select 1", 1500, {"Prop1_1.wav"}, "Prop1_1.wav"},
+                          {"press 1", 1500, {"Prop1_2.wav"}, "Prop1_2.wav"},
+                          {"release 1", 1800, {"Prop1_1.wav"}, "Prop1_1.wav"}};  // splinters fly
+        // Every other tool is selected with No.wav; the loops play while held, the one-shots
+        // to their end.
+        for (const auto& [tool, sound, loop, waitMs] : {std::tuple{'3', "Circle.wav", true, 1200},
+                                                        {'4', "Restenger.wav", true, 1200},
+                                                        {'5', "Gun.wav", true, 1200},
+                                                        {'2', "Glass.wav", false, 1800},
+                                                        {'6', "Bomb.wav", false, 1800},
+                                                        {'7', "To.wav", false, 600}}) {
+            steps << Step{"select " + QByteArray(1, tool), 500, {"No.wav"}, {}}
+                  << Step{(loop ? "press " : "strike ") + QByteArray(1, tool),
+                          waitMs,
+                          {sound},
+                          loop ? sound : ""};
+            if (loop) steps << Step{"release " + QByteArray(1, tool), 600, {"No.wav"}, {}};
+        }
+        steps << Step{"select 1", 800, {"Prop1_1.wav"}, "Prop1_1.wav"};
         std::vector<double> times;
         for (const Step& step : steps) {
             const int tool = step.what.back() - '0';

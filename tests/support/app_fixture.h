@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 
 // Every window and the shared state: a test that takes the fixture needs no more of them.
 #include "about/frm_about.h"
@@ -62,4 +64,20 @@ struct AppFixture {
     }
     FakePlatform fakes;
     int programEnds = 0;  // how often the last window was unloaded
+};
+
+// A test object whose every test function starts from a clean program, the screen's snapshot
+// plain white unless the test says otherwise.
+class AppTest : public QObject {
+    Q_OBJECT
+  protected Q_SLOTS:
+    void init() {
+        m_app = std::make_unique<AppFixture>();
+        m_app->fakes.capture->next =
+            PersistentImage(QGuiApplication::primaryScreen()->size(), 0xFFFFFF).image();
+    }
+    void cleanup() { m_app.reset(); }
+
+  protected:
+    std::unique_ptr<AppFixture> m_app;
 };

@@ -105,10 +105,18 @@ struct FakeFatal final : FatalHandler {
     }
 };
 
-// Installs a full set of doubles for the lifetime of the object and restores the old set.
+// Installs a full set of doubles for the lifetime of the object and restores the old set. The
+// installed platform owns the doubles.
 class FakePlatform {
   public:
-    FakePlatform();
+    FakePlatform() {
+        auto p = std::make_unique<Platform>();
+        p->sound.reset(sound), p->capture.reset(capture), p->dialogs.reset(dialogs);
+        p->messages.reset(messages), p->shell.reset(shell), p->clock.reset(clock);
+        p->random.reset(random);
+        p->fatal = std::make_unique<FakeFatal>();
+        m_previous = installPlatform(std::move(p));
+    }
     ~FakePlatform() { installPlatform(std::move(m_previous)); }
     Q_DISABLE_COPY(FakePlatform)
 

@@ -124,15 +124,13 @@ inline QByteArray readFile(const QString& path) {
 struct Changes {
     QRect box;  // empty when nothing differs
     int count = 0;
-    QPointF centre;
 };
 inline Changes changes(const QImage& a, const QImage& b, const QRect& ignore = {}) {
     Changes c;
     for (int y = 0; y < qMin(a.height(), b.height()); ++y)
         for (int x = 0; x < qMin(a.width(), b.width()); ++x)
             if (((a.pixel(x, y) ^ b.pixel(x, y)) & 0xFFFFFFu) && !ignore.contains(x, y))
-                c.box |= QRect(x, y, 1, 1), c.centre += QPointF(x, y), ++c.count;
-    c.centre /= qMax(c.count, 1);
+                c.box |= QRect(x, y, 1, 1), ++c.count;
     return c;
 }
 
