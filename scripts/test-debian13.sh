@@ -89,8 +89,9 @@ if [[ "${SHATTER_DEBIAN13_STAGE:-}" == inside ]]; then
             >>"$SHATTER_DEBIAN13_BENCH_ROWS"
         # Both as the shell's user, as on the host. GNOME 48's screenshot backend leaves a
         # request unanswered that comes right after it started: the first call waits a second.
-        in_root env SHATTER_E2E_SCREEN=1280x800x24 scripts/with-gnome.sh sh -c \
-            'sleep 1; exec env HOME="$SHATTER_GNOME_HOME" XDG_RUNTIME_DIR="$SHATTER_GNOME_HOME" $SHATTER_GNOME_RUN_AS "$@"' \
+        in_root env SHATTER_E2E_SCREEN=1280x800x24 scripts/with-gnome.sh sh -c 'sleep 1
+            exec env HOME="$SHATTER_GNOME_HOME" XDG_RUNTIME_DIR="$SHATTER_GNOME_HOME" \
+                $SHATTER_GNOME_RUN_AS "$@"' \
             gnome_enter "$build/bench/gnome_enter" --shatter "$build/shatter" --runs "$runs" \
             >>"$SHATTER_DEBIAN13_BENCH_ROWS"
         exit
@@ -131,13 +132,14 @@ if [[ "${SHATTER_DEBIAN13_STAGE:-}" == inside ]]; then
     done
     # GNOME's portal answers a program that runs as the shell's user: it becomes that user as
     # it enters the bare root (a program already made that user could not enter it).
-    printf '#!/bin/sh\nexec chroot --userspec="$(id -u shatter-wayland):$(id -g shatter-wayland)" "%s" /usr/bin/shatter "$@"\n' \
-        "$bare" >"$work/shatter-as-user"
+    printf '#!/bin/sh\nexec chroot --userspec="$(id -u %s):$(id -g %s)" "%s" %s "$@"\n' \
+        shatter-wayland shatter-wayland "$bare" /usr/bin/shatter >"$work/shatter-as-user"
     chmod +x "$work/shatter-as-user"
     root_stage_check "in GNOME Shell $(in_root dpkg-query -W -f='${Version}' gnome-shell |
         sed 's/[+-].*//'), natively and through XWayland, and a first enter denied" \
-        in_root env SHATTER_E2E_SCREEN=1280x800x24 scripts/with-gnome.sh env SHATTER_GNOME_RUN_AS= \
-            SHATTER_E2E_PROGRAM="$work/shatter-as-user" "$build/tests/gnome_canvas"
+        in_root env SHATTER_E2E_SCREEN=1280x800x24 scripts/with-gnome.sh \
+            env SHATTER_GNOME_RUN_AS= SHATTER_E2E_PROGRAM="$work/shatter-as-user" \
+            "$build/tests/gnome_canvas"
     root_stage_report
     exit
 fi
