@@ -53,19 +53,20 @@ root_stage_serve_program() {
     mkdir -m 1777 "$TMPDIR"
 }
 
-# Runs CHECK... in the background so that a TERM can stop it, servers first; every check
-# runs, and the failed ones are named in root_stage_failed.
+# Runs CHECK... in the background so that a TERM can stop it, servers first, and says how long
+# it took; every check runs, and the failed ones are named in root_stage_failed.
 root_stage_failed=()
 root_stage_check_pid=""
 trap '[[ -z "$root_stage_check_pid" ]] || { kill -TERM "$root_stage_check_pid"; wait "$root_stage_check_pid"; }; exit 143' TERM
 root_stage_check() {
-    local what="$1"
+    local what="$1" start=$SECONDS
     shift
     echo "== $NAME: $what"
     "$@" &
     root_stage_check_pid=$!
     wait "$root_stage_check_pid" || root_stage_failed+=("$what")
     root_stage_check_pid=""
+    echo "   $((SECONDS - start)) s"
 }
 root_stage_report() {
     local what

@@ -184,7 +184,7 @@ as_shell_user='exec env HOME="$SHATTER_GNOME_HOME" XDG_RUNTIME_DIR="$SHATTER_GNO
 drive GNOME 1280x800x24 "$root/scripts/with-gnome.sh" sh -c "$as_shell_user" gnome_enter \
     "$bench/gnome_enter" --shatter "$build/shatter" --runs "$runs"
 
-# --- The X11 and sway enter rows again inside a Debian 13 root, with Shatter built there -------
+# --- The X11, sway and GNOME enter rows again inside a Debian 13 root, with Shatter built there
 # (scripts/test-debian13.sh makes the root, builds into build-deb13/ and removes the root again.)
 # SHATTER_BENCH_DEBIAN13=0 leaves them out.
 debian13_skip=""
@@ -207,7 +207,7 @@ else
         "$root/scripts/test-debian13.sh" >"$scratch/deb13.log" 2>&1 || status=$?
     if [[ $status -eq 69 ]]; then  # a tool or the mirror is missing: it says which
         echo "   skipped: $(tail -n 1 "$scratch/deb13.log")" >&2
-    elif [[ $status -ne 0 || "$(grep -c '^ROW' "$scratch/deb13.rows")" -ne 2 ]]; then
+    elif [[ $status -ne 0 || "$(grep -c '^ROW' "$scratch/deb13.rows")" -ne 3 ]]; then
         cat "$scratch/deb13.log" >&2
         echo "$0: the Debian 13 run failed" >&2
         exit 70
