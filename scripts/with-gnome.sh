@@ -116,6 +116,7 @@ eval_js() {
 # now and then deadlocks before exec and leaves the shell waiting for it for good: a start whose
 # shell does not answer is ended and tried again.
 start_shell() {
+    : >"$scratch/shell.log"  # there before the first look at it
     "${user_env[@]}" "${as_user[@]}" gnome-shell --headless --wayland --unsafe-mode \
         --wayland-display=wayland-gnome --virtual-monitor "$size" \
         >"$scratch/shell.log" 2>&1 &
