@@ -40,9 +40,12 @@ class E2eTitle : public QObject {
         // right-click: the program is not left running without a window.
         click(controlCentre(*back, FormId::FrmMain, "About"));
         const auto again = m_stage.waitFor(sized(QSize(264, 185)));
-        QVERIFY2(again && focus(again->id), "no About window the second time");
-        keys("alt+F4");
-        QVERIFY(m_stage.waitGone(withId(again->id)));
+        QVERIFY2(again, "no About window the second time");
+        // Twice at most: under load the window manager may see the keys before its focus change.
+        const auto closed = [&] {
+            return focus(again->id) && (keys("alt+F4"), m_stage.waitGone(withId(again->id), 3000));
+        };
+        QVERIFY(closed() || closed());
         back = m_stage.waitFor(sized(kTitleSize));
         QVERIFY2(back && near(*back, *title), "the title window did not come back in place");
 
