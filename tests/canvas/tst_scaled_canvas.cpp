@@ -45,7 +45,6 @@ class TestScaledCanvas : public AppTest {
     void damagedDeviceRectangle_data() {
         const DataTable<double, int, QPointF, QRect> row({"s", "tool", "at", "damage"});
         const QPointF p(400, 300);
-        row("2 hammer", 2, 2, p, {590, 480, 356, 310});
         row("2 giant cannon", 2, 6, p, {600, 400, 120, 120});
         row("2 three-headed cannon", 2, 5, {500, 400}, {826, 628, 88, 86});
         row("2 stamp 101x50", 2, 7, {200, 200}, {300, 350, 202, 100});
