@@ -188,7 +188,6 @@ class TestWaylandCapture : public QObject {
         row("portal, no uri", absent, plain, {0}, {false}, "沒有給出圖片", false);
         row("portal asks the user first", absent, plain, {2, 0}, {false, true}, "", true);
         row("portal failed when asked", absent, plain, {2, 2}, {false, true}, "回應代碼 2", true);
-        row("portal refused", absent, plain, {1}, {false}, "拒絕", true);
         row("portal never answers", absent, plain, {}, {false}, "秒內", true);
         row("no portal", absent, plain, {}, {}, "xdg-desktop-portal", true);
     }
