@@ -235,7 +235,6 @@ class TestCanvas : public AppTest {
         const DataTable<QSize, int> row({"change", "gained"});
         row("snapshot of the screen's size", {0, 0}, 0);
         row("smaller snapshot", {-40, -40}, 0);
-        row("grew, screen read", {-300, -200}, 1);
         row("grew, screen unreadable", {-300, -200}, 2);
         row("wider, lower", {-100, 50}, 1);
     }
