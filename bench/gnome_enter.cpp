@@ -17,63 +17,21 @@
 #include <ctime>
 #include <optional>
 
+#include "gnome_shell_client.h"
 #include "layouts/layouts.h"
 #include "portal_round_trip.h"
 #include "sample_stats.h"
 
 namespace {
 
-QDBusMessage call(const QString& service, const QString& path, const QString& interface,
-                  const QString& method, const QVariantList& args = {}) {
-    QDBusMessage m = QDBusMessage::createMethodCall(service, path, interface, method);
-    m.setArguments(args);
-    return QDBusConnection::sessionBus().call(m, QDBus::Block, 10000);
-}
-// JavaScript run inside the shell; what it returned, null when it failed.
-QJsonValue shell(const QString& js) {
-    const QVariantList answer =
-        call("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "Eval", {js}).arguments();
-    if (!answer.value(0).toBool()) return {};
-    return QJsonDocument::fromJson("[" + answer.value(1).toString().toUtf8() + "]")[0];
-}
+using GnomeShell::RemoteInput;
+const auto shell = GnomeShell::eval;
+
 double monotonicMs() {
     timespec t{};
     clock_gettime(CLOCK_MONOTONIC, &t);
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
-
-class RemoteInput {
-  public:
-    RemoteInput() {
-        const QString service = "org.gnome.Mutter.RemoteDesktop";
-        m_session = call(service, "/org/gnome/Mutter/RemoteDesktop", service, "CreateSession")
-                        .arguments()
-                        .value(0)
-                        .value<QDBusObjectPath>()
-                        .path();
-        send("Start");
-    }
-    bool ok() const { return !m_session.isEmpty(); }
-    bool moveTo(QPoint to) {
-        for (int i = 0; i < 50; ++i) {
-            const QJsonValue at = shell("global.get_pointer()");
-            const QPoint now(at[0].toInt(), at[1].toInt());
-            if (now == to) return true;
-            send("NotifyPointerMotionRelative",
-                 {double(to.x() - now.x()), double(to.y() - now.y())});
-            QThread::msleep(20);
-        }
-        return false;
-    }
-    void button(bool down) { send("NotifyPointerButton", {0x110, down}); }  // evdev's left
-
-  private:
-    void send(const char* method, const QVariantList& args = {}) {
-        call("org.gnome.Mutter.RemoteDesktop", m_session, "org.gnome.Mutter.RemoteDesktop.Session",
-             method, args);
-    }
-    QString m_session;
-};
 
 // The program's visible window of that size, from the shell.
 std::optional<QRect> findWindow(qint64 pid, QSize size) {
@@ -89,7 +47,7 @@ std::optional<QRect> findWindow(qint64 pid, QSize size) {
 }
 
 // Press on enter to the canvas's first frame; negative when it did not come.
-double enterOnce(const QString& shatter, QSize screen, RemoteInput& input) {
+double enterOnce(const QString& shatter, QSize screen, const RemoteInput& input) {
     QProcess program;
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "wayland");

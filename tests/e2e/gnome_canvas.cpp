@@ -1,26 +1,20 @@
 #include <QtDBus>
 
 #include "e2e/harness.h"
+#include "gnome_shell_client.h"
 
 using namespace e2e;
 
 namespace {
+// The shell's own answers; the bus's error in the log.
 QVariantList call(const QString& service, const QString& path, const QString& method,
-                  const QVariantList& args = {}, QString interface = {}) {
-    if (interface.isEmpty()) interface = service;
-    QDBusMessage m = QDBusMessage::createMethodCall(service, path, interface, method);
-    m.setArguments(args);
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(m, QDBus::Block, 10000);
+                  const QVariantList& args = {}) {
+    const QDBusMessage reply = GnomeShell::call(service, path, service, method, args);
     if (reply.type() != QDBusMessage::ReplyMessage)
         qWarning("%s", qPrintable(reply.errorMessage()));
     return reply.arguments();
 }
-// JavaScript run inside the shell (it runs in unsafe mode); what it returned.
-QJsonValue shell(const QString& js) {
-    const QVariantList r = call("org.gnome.Shell", "/org/gnome/Shell", "Eval", {js});
-    if (!r.value(0).toBool()) qWarning("the shell said %s", qPrintable(r.value(1).toString()));
-    return QJsonDocument::fromJson("[" + r.value(1).toString().toUtf8() + "]")[0];
-}
+const auto shell = GnomeShell::eval;
 QRect rectOf(const QJsonValue& r, int from = 0) {
     return QRect(r[from].toInt(), r[from + 1].toInt(), r[from + 2].toInt(), r[from + 3].toInt());
 }
@@ -71,29 +65,12 @@ class GnomeCanvas : public QObject {
         moveWindow = [](const XWindow& w, QPoint to) {
             shell((kWindow + ".move_frame(true, %2, %3)").arg(w.id).arg(to.x()).arg(to.y()));
         };
-        const QString rd = "org.gnome.Mutter.RemoteDesktop";
-        const QVariantList created = call(rd, "/org/gnome/Mutter/RemoteDesktop", "CreateSession");
-        const QString session = created.value(0).value<QDBusObjectPath>().path();
-        QVERIFY2(!session.isEmpty(), "no remote desktop session");
-        const auto input = [=](const char* method, const QVariantList& args = {}) {
-            call(rd, session, method, args, rd + ".Session");
+        static const GnomeShell::RemoteInput input;
+        QVERIFY2(input.ok(), "no remote desktop session");
+        moveTo = [](QPoint to) {
+            if (!input.moveTo(to)) qWarning("the pointer did not reach %d,%d", to.x(), to.y());
         };
-        input("Start");
-        // Relative motion from where the shell has the pointer, until it is there.
-        moveTo = [=](QPoint to) {
-            for (int i = 0; i < 100; ++i) {
-                const QJsonValue at = shell("global.get_pointer()");
-                const QPoint by = to - QPoint(at[0].toInt(), at[1].toInt());
-                if (by.isNull()) return;
-                input("NotifyPointerMotionRelative", {double(by.x()), double(by.y())});
-                QTest::qWait(20);
-            }
-            qWarning("the pointer did not reach %d,%d", to.x(), to.y());
-        };
-        pressButton = [=](bool down, int which) {
-            input("NotifyPointerButton", {which == 3 ? 0x111 : 0x110, down});  // evdev's codes
-            return nowMs();
-        };
+        pressButton = [](bool down, int which) { return input.button(down, which), nowMs(); };
     }
     void init() {
         // The program runs as the shell's user, in its home.
