@@ -20,6 +20,7 @@
 
 #include "child_process.h"
 #include "kwin_fake_input.h"
+#include "kwin_windows.h"
 #include "platform/capture/kwin_screenshot.h"
 #include "sample_stats.h"
 
@@ -28,34 +29,15 @@ namespace {
 constexpr int kTitleW = 309, kTitleH = 150, kPaletteW = 360, kPaletteH = 262;
 constexpr double kTimeoutMs = 15000;
 
-double nowMs() { return QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs() / 1e6; }
-
-// Windows as KWin shows them, each the moment it told so.
-class ShownWindows : public QObject {
-    Q_OBJECT
-  public:
-    struct Shown {
-        qint64 pid;
-        QRect geometry;
-        double atMs;
-    };
-    std::vector<Shown> shown;
-
-    std::optional<Shown> waitFor(qint64 pid, int w, int h) {
-        QDeadlineTimer deadline{qint64(kTimeoutMs)};
-        while (!deadline.hasExpired()) {
-            for (const Shown& s : shown)
-                if (s.pid == pid && s.geometry.width() == w && s.geometry.height() == h) return s;
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-        }
-        return std::nullopt;
+// The program's window of that size once KWin shows it, from KWin's list.
+std::optional<QRectF> waitFor(KWinWindows& windows, qint64 pid, int w, int h) {
+    for (QDeadlineTimer deadline{qint64(kTimeoutMs)}; !deadline.hasExpired();) {
+        for (const KWinWindows::Window& s : windows.list())
+            if (s.pid == pid && s.geometry.size() == QSizeF(w, h)) return s.geometry;
+        QThread::msleep(5);
     }
-
-  public Q_SLOTS:
-    void added(int pid, int x, int y, int w, int h) {
-        shown.push_back({pid, QRect(x, y, w, h), nowMs()});
-    }
-};
+    return std::nullopt;
+}
 
 double bareRoundTrip(const QString& screen, QSize* size) {
     const QVariantMap options{{"native-resolution", true}, {"include-cursor", false}};
@@ -96,51 +78,26 @@ double pressToFirstFrame(const QString& tracePath, QSize screen) {
     return -1;
 }
 
-double enterOnce(ShownWindows& windows, KWinFakeInput& input, const std::string& shatter, QSize screen) {
-    windows.shown.clear();
+double enterOnce(KWinWindows& windows, KWinFakeInput& input, const std::string& shatter, QSize screen) {
     const QString trace = qEnvironmentVariable("SHATTER_KWIN_SHARED") + "/shatter-trace.log";
     QFile::remove(trace);
     ChildProcess child;
     if (!child.start({"/bin/sh", "-c", "WAYLAND_DEBUG=client exec \"$0\" 2>\"$1\"", shatter,
                       trace.toStdString()}))
         return -1;
-    const auto title = windows.waitFor(child.pid(), kTitleW, kTitleH);
+    const auto title = waitFor(windows, child.pid(), kTitleW, kTitleH);
     if (!title) return -1;
     QThread::msleep(400);  // painted and idle, as a user would find it
-    const QPoint come = title->geometry.topLeft() + QPoint(3 + 40 + 24, 3 + 88 + 12);
+    const QPoint come = title->topLeft().toPoint() + QPoint(3 + 40 + 24, 3 + 88 + 12);
     input.moveTo(come.x() + 1, come.y());
     input.moveTo(come.x(), come.y());
     QThread::msleep(100);
     input.button(1, true);
     input.button(1, false);
-    const auto canvas = windows.waitFor(child.pid(), screen.width(), screen.height());
-    const bool palette = canvas && windows.waitFor(child.pid(), kPaletteW, kPaletteH);
+    const auto canvas = waitFor(windows, child.pid(), screen.width(), screen.height());
+    const bool palette = canvas && waitFor(windows, child.pid(), kPaletteW, kPaletteH);
     child.stop();
     return palette ? pressToFirstFrame(trace, screen) : -1;
-}
-
-// KWin calls back whenever it shows a new window: its pid and place.
-bool watchWindows(QDBusConnection bus) {
-    const QString path = qEnvironmentVariable("SHATTER_KWIN_SHARED") + "/bench-windows.js";
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    f.write(QStringLiteral("workspace.clientAdded.connect(function (c) {\n"
-                           "  var g = c.frameGeometry;\n"
-                           "  callDBus('%1', '/windows', '', 'added', c.pid, g.x, g.y, g.width,"
-                           " g.height); });\n")
-                .arg(bus.baseService())
-                .toUtf8());
-    f.close();
-    const QDBusMessage id = bus.call(
-        QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting",
-                                       "loadScript")
-        << path << "shatter-bench");
-    if (id.type() != QDBusMessage::ReplyMessage || id.arguments().value(0).toInt() < 0)
-        return false;
-    const QString script = QStringLiteral("/%1").arg(id.arguments().value(0).toInt());
-    return bus.call(QDBusMessage::createMethodCall("org.kde.KWin", script, "org.kde.kwin.Script",
-                                                   "run"))
-               .type() == QDBusMessage::ReplyMessage;
 }
 
 }  // namespace
@@ -156,12 +113,9 @@ int main(int argc, char** argv) {
     };
     const std::string shatter = option("--shatter", {}).toStdString();
     const int runs = option("--runs", "10").toInt();
-    ShownWindows windows;
+    KWinWindows windows;
     KWinFakeInput input;
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (shatter.empty() || !input.connect() ||
-        !bus.registerObject("/windows", &windows, QDBusConnection::ExportAllSlots) ||
-        !watchWindows(bus)) {
+    if (shatter.empty() || !input.connect() || !windows.connect()) {
         std::fprintf(stderr,
                      "usage: kwin_native_enter --shatter PATH [--runs N], inside KWin, with "
                      "KWin's fake input and scripting for this program\n");
@@ -178,4 +132,3 @@ int main(int argc, char** argv) {
     return 0;
 }
 
-#include "kwin_native_enter.moc"
