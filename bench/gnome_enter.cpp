@@ -18,9 +18,9 @@
 #include <optional>
 
 #include "gnome_shell_client.h"
-#include "layouts/layouts.h"
 #include "portal_round_trip.h"
 #include "sample_stats.h"
+#include "wayland_title.h"
 
 namespace {
 
@@ -49,23 +49,9 @@ std::optional<QRect> findWindow(qint64 pid, QSize size) {
 // Press on enter to the canvas's first frame; negative when it did not come.
 double enterOnce(const QString& shatter, QSize screen, const RemoteInput& input) {
     QProcess program;
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "wayland");
-    env.insert("QT_LOGGING_RULES", "qt.multimedia*=false");
-    program.setProcessEnvironment(env);
-    program.setStandardErrorFile(QProcess::nullDevice());
-    program.start(shatter, {});
-    std::optional<QRect> title;
-    QDeadlineTimer deadline(10000);
-    while (!(title = findWindow(program.processId(), QSize(309, 150))) && !deadline.hasExpired())
-        QThread::msleep(50);
-    if (!title) return -1;
-    QThread::msleep(300);  // its first paint
-    const ControlLayout* c = findControl(layoutOf(FormId::FrmMain), QLatin1String("Come"));
-    const QPoint come = title->topLeft() + QPoint(3, 3) +
-                        QRect(twipsToPixels(c->left), twipsToPixels(c->top),
-                              twipsToPixels(c->width), twipsToPixels(c->height))
-                            .center();
+    const auto enterLabel = startToEnterLabel(program, shatter, findWindow);
+    if (!enterLabel) return -1;
+    const QPoint come = *enterLabel;
     // GNOME 48 may not pass on a motion that comes right after the window appeared: the
     // pointer arrives from beside the label, so that the last motion is seen.
     if (!input.moveTo(come + QPoint(1, 0)) || !input.moveTo(come)) return -1;
@@ -82,8 +68,9 @@ double enterOnce(const QString& shatter, QSize screen, const RemoteInput& input)
             .arg(program.processId())
             .arg(screen.width())
             .arg(screen.height());
-    deadline.setRemainingTime(15000);
-    while (!deadline.hasExpired() && (ms = shell(firstFrame).toDouble(-1)) < 0) QThread::msleep(20);
+    for (QDeadlineTimer deadline(15000);
+         !deadline.hasExpired() && (ms = shell(firstFrame).toDouble(-1)) < 0;)
+        QThread::msleep(20);
     program.kill();
     program.waitForFinished();
     return ms < 0 ? -1 : ms - pressed;

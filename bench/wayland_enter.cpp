@@ -25,9 +25,9 @@
 #include <optional>
 #include <vector>
 
-#include "layouts/layouts.h"
 #include "portal_round_trip.h"
 #include "sample_stats.h"
+#include "wayland_title.h"
 #include "x_session.h"
 
 namespace {
@@ -58,24 +58,9 @@ std::optional<QRect> findWindow(qint64 pid, QSize size) {
 // Click on enter to the canvas appearing full screen; negative when it did not.
 double enterOnce(const QString& shatter, QSize screen) {
     QProcess program;
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "wayland");
-    env.insert("QT_LOGGING_RULES", "qt.multimedia*=false");
-    program.setProcessEnvironment(env);
-    program.setStandardErrorFile(QProcess::nullDevice());
-    program.start(shatter, {});
-    std::optional<QRect> title;
-    QDeadlineTimer deadline(10000);
-    while (!(title = findWindow(program.processId(), QSize(309, 150))) && !deadline.hasExpired())
-        QThread::msleep(50);
-    if (!title) return -1;
-    QThread::msleep(300);  // its first paint
-    // The enter label's centre, inside the title's 3-pixel frame.
-    const ControlLayout* c = findControl(layoutOf(FormId::FrmMain), QLatin1String("Come"));
-    const QPoint come = title->topLeft() + QPoint(3, 3) +
-                        QRect(twipsToPixels(c->left), twipsToPixels(c->top),
-                              twipsToPixels(c->width), twipsToPixels(c->height))
-                            .center();
+    const auto enterLabel = startToEnterLabel(program, shatter, findWindow);
+    if (!enterLabel) return -1;
+    const QPoint come = *enterLabel;
     XSession x;
     if (!x.ok()) return -1;
     x.moveTo(come.x(), come.y());
