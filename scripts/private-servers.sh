@@ -21,6 +21,24 @@ ensure_wayland_user() {
             shatter-wayland
 }
 
+# An Xwayland started as another user cannot make the X socket directory itself when no X
+# server of this machine has made it yet.
+ensure_x11_socket_dir() {
+    [[ -d /tmp/.X11-unix ]] || mkdir -m 1777 /tmp/.X11-unix 2>/dev/null || [[ -d /tmp/.X11-unix ]]
+}
+
+# Prints the configuration of a session bus listening on SOCKET that any user of this machine
+# may use; with "activate", it also starts the session services installed on the machine.
+open_bus_config() {
+    local socket="$1" activate=""
+    [[ "${2:-}" == activate ]] && activate="<standard_session_servicedirs/>"
+    cat <<EOF
+<busconfig><type>session</type><listen>unix:path=$socket</listen>
+$activate<auth>EXTERNAL</auth><policy context="default"><allow user="*"/>
+<allow send_destination="*"/><allow receive_sender="*"/><allow own="*"/></policy></busconfig>
+EOF
+}
+
 # Starts an Xvfb of SCREEN (WxHxD) on the first free display from FIRST to 250, its output in
 # LOG; sets xvfb_pid and display. Another run may pick the same number at the same moment: the
 # loser tries the next one. Another X server may follow LOG, as its program and arguments (the

@@ -65,8 +65,7 @@ if [[ "$(id -u)" -eq 0 ]]; then
     ensure_wayland_user || exit 70
     as_user=(setpriv --reuid=shatter-wayland --regid="$(id -g shatter-wayland)" --clear-groups)
 fi
-[[ -d /tmp/.X11-unix ]] || mkdir -m 1777 /tmp/.X11-unix 2>/dev/null || [[ -d /tmp/.X11-unix ]] ||
-    exit 70
+ensure_x11_socket_dir || exit 70
 
 home="$scratch/home"
 mkdir -m 700 "$home"
@@ -82,12 +81,7 @@ user_env=(env -i PATH="$PATH" HOME="$home" XDG_RUNTIME_DIR="$home" LANG=C.UTF-8
 
 # The bus runs as the shell's user, so what it activates (the permission store) runs as that
 # user in that home; anyone may connect.
-cat >"$scratch/bus/bus.conf" <<EOF
-<busconfig><type>session</type><listen>unix:path=$scratch/bus/socket</listen>
-<standard_session_servicedirs/><auth>EXTERNAL</auth>
-<policy context="default"><allow user="*"/><allow send_destination="*"/>
-<allow receive_sender="*"/><allow own="*"/></policy></busconfig>
-EOF
+open_bus_config "$scratch/bus/socket" activate >"$scratch/bus/bus.conf"
 "${user_env[@]}" "${as_user[@]}" dbus-daemon --nofork --config-file="$scratch/bus/bus.conf" \
     >"$scratch/bus.log" 2>&1 &
 bus_pid=$!

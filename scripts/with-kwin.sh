@@ -50,22 +50,13 @@ trap 'exit 129' HUP
 kwin_user=""
 if [[ "$(id -u)" -eq 0 ]]; then
     kwin_user=shatter-wayland
-    id "$kwin_user" >/dev/null 2>&1 ||
-        useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin \
-            "$kwin_user" || exit 70
+    ensure_wayland_user || exit 70
 fi
-
-# KWin's Xwayland, as KWin's user, cannot make the X socket directory itself when no X server
-# of this machine has made it yet.
-[[ -d /tmp/.X11-unix ]] || mkdir -m 1777 /tmp/.X11-unix 2>/dev/null || [[ -d /tmp/.X11-unix ]] || exit 70
+ensure_x11_socket_dir || exit 70
 
 # One bus for KWin's user and the command's: any user of this machine may connect.
 mkdir -m 755 "$scratch/bus" "$scratch/shared"
-cat >"$scratch/bus/bus.conf" <<EOF
-<busconfig><type>session</type><listen>unix:path=$scratch/bus/socket</listen>
-<auth>EXTERNAL</auth><policy context="default"><allow user="*"/><allow send_destination="*"/>
-<allow receive_sender="*"/><allow own="*"/></policy></busconfig>
-EOF
+open_bus_config "$scratch/bus/socket" >"$scratch/bus/bus.conf"
 dbus-daemon --nofork --config-file="$scratch/bus/bus.conf" >"$scratch/bus.log" 2>&1 &
 bus_pid=$!
 export DBUS_SESSION_BUS_ADDRESS="unix:path=$scratch/bus/socket"
