@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "kde-output-order-v1-client-protocol.h"
+#include "platform/wayland_session.h"
 
 namespace PrimaryScreen {
 
@@ -80,10 +81,6 @@ bool dispatchUntil(wl_display* display, Reached reached, QDeadlineTimer deadline
     return true;
 }
 
-bool onWayland() {
-    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-}
-
 }  // namespace
 
 // A connection of its own: Qt's would need its private headers, and this one is closed again
@@ -119,7 +116,7 @@ QScreen* choose(const QStringList& order, const QList<QScreen*>& screens, QScree
 }
 
 QStringList compositorOrder() {
-    if (!qGuiApp || !onWayland()) return {};
+    if (!qGuiApp || !WaylandSession::nativeWayland()) return {};
     static const QStringList order = readCompositorOrder();
     return order;
 }

@@ -57,6 +57,10 @@ bool current() {
                             qEnvironmentVariable("XDG_SESSION_TYPE"));
 }
 
+bool nativeWayland() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 bool fadesHiddenWindows(const QString& currentDesktop) {
     return currentDesktop.split(':').contains(QLatin1String("GNOME"), Qt::CaseInsensitive);
 }
@@ -67,9 +71,7 @@ void keepAboveFullScreen(QWindow* window) {
         if (w == window || !w->isVisible() || !(w->windowStates() & Qt::WindowFullScreen)) continue;
         window->setTransientParent(w);
         // Through XWayland the parent is a property the compositor reads whenever it changes.
-        const bool nativeWayland =
-            QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-        if (nativeWayland && !w->isExposed()) new ShowAgainOnceMapped(window, w);
+        if (nativeWayland() && !w->isExposed()) new ShowAgainOnceMapped(window, w);
         return;
     }
 }

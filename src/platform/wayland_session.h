@@ -12,6 +12,8 @@ namespace WaylandSession {
 bool isWaylandSession(const QString& qtPlatform, const QString& waylandDisplay,
                       const QString& sessionType);
 bool current();
+// Qt talks to the compositor itself, not through XWayland.
+bool nativeWayland();
 
 // Whether the desktop (XDG_CURRENT_DESKTOP, such as "ubuntu:GNOME") fades a hidden window out
 // while its screenshots still show it: GNOME Shell does, for 150 ms.
