@@ -80,13 +80,8 @@ double enterOnce(const QString& shatter, QSize screen, const RemoteInput& input)
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    auto option = [&](const QString& name, const QString& fallback) {
-        const int i = args.indexOf(name);
-        return i > 0 && i + 1 < args.size() ? args[i + 1] : fallback;
-    };
-    const QString shatter = option("--shatter", {});
-    const int runs = option("--runs", "10").toInt();
+    const auto [shatterPath, runs] = enterOptions(argc, argv);
+    const QString shatter = QString::fromStdString(shatterPath);
     const QJsonValue size = shell("global.display.get_size()");
     const QSize screen(size[0].toInt(), size[1].toInt());
     if (shatter.isEmpty() || screen.isEmpty()) {

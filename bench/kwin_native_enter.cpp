@@ -106,13 +106,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "wayland");
     QGuiApplication app(argc, argv);
     qputenv("QT_LOGGING_RULES", "qt.multimedia*=false");
-    const QStringList args = app.arguments();
-    auto option = [&](const QString& name, const QString& fallback) {
-        const int i = args.indexOf(name);
-        return i > 0 && i + 1 < args.size() ? args[i + 1] : fallback;
-    };
-    const std::string shatter = option("--shatter", {}).toStdString();
-    const int runs = option("--runs", "10").toInt();
+    const auto [shatter, runs] = enterOptions(argc, argv);
     KWinWindows windows;
     KWinFakeInput input;
     if (shatter.empty() || !input.connect() || !windows.connect()) {

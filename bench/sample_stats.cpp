@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 SampleStats::SampleStats(std::vector<double> values) : m_sorted(std::move(values)) {
     std::sort(m_sorted.begin(), m_sorted.end());
@@ -47,4 +49,13 @@ void printRatioRow(const char* what, int screenWidth, int screenHeight,
     const auto [a, b] = medians;
     std::printf("ROW\t%s\t%dx%d\t%.1f\t%.1f %s\t%.2f\t<= %.1f\t%s\n", what, screenWidth,
                 screenHeight, a, b, referenceName, a / b, target, a / b <= target ? "yes" : "NO");
+}
+
+EnterOptions enterOptions(int argc, char** argv) {
+    EnterOptions options;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--shatter") == 0) options.shatter = argv[i + 1];
+        if (std::strcmp(argv[i], "--runs") == 0) options.runs = std::atoi(argv[i + 1]);
+    }
+    return options;
 }

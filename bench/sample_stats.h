@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -34,3 +35,10 @@ std::optional<std::pair<double, double>> alternatingMedians(
 // REFERENCE_NAME: the ratio, and whether it is at most TARGET.
 void printRatioRow(const char* what, int screenWidth, int screenHeight,
                    std::pair<double, double> medians, const char* referenceName, double target);
+
+// The enter benchmarks' options: --shatter PATH (empty when not given) and --runs N (10).
+struct EnterOptions {
+    std::string shatter;
+    int runs = 10;
+};
+EnterOptions enterOptions(int argc, char** argv);
