@@ -128,6 +128,40 @@ shell_answers() {
     timeout 5 dbus-send --session --print-reply --reply-timeout=3000 --dest=org.gnome.Shell \
         /org/gnome/Shell org.gnome.Shell.Eval string:1 2>/dev/null | grep -q 'boolean true'
 }
+# A failed start is ended with everything it forked: a child stuck before exec keeps the
+# shell's bus connection, and so its name, and the next start would find the name taken.
+descendants() {  # of PID, from one reading of /proc
+    local stat line pid state ppid
+    local -A children=()
+    for stat in /proc/[0-9]*/stat; do
+        read -r line <"$stat" 2>/dev/null || continue
+        pid="${line%% *}"
+        read -r state ppid _ <<<"${line##*) }"
+        children[$ppid]+=" $pid"
+    done
+    local queue=("$1")
+    while ((${#queue[@]})); do
+        pid="${queue[0]}"
+        queue=("${queue[@]:1}" ${children[$pid]:-})
+        [[ "$pid" == "$1" ]] || echo "$pid"
+    done
+}
+end_shell_tree() {
+    local tree=()
+    kill -STOP "$shell_pid" 2>/dev/null
+    # Twice: a child may have forked before it was stopped.
+    for _ in 1 2; do
+        tree=($(descendants "$shell_pid"))
+        ((${#tree[@]} == 0)) || kill -STOP "${tree[@]}" 2>/dev/null
+    done
+    kill -KILL "$shell_pid" "${tree[@]}" 2>/dev/null
+    wait "$shell_pid" 2>/dev/null
+    shell_pid=""
+    for _ in $(seq 50); do
+        owned org.gnome.Shell || break
+        sleep 0.1
+    done
+}
 started=""
 for attempt in 1 2 3 4; do
     # The shell forks that helper again right after it started: it must answer after that too.
@@ -135,9 +169,9 @@ for attempt in 1 2 3 4; do
         started=1
         break
     fi
-    echo "$0: GNOME Shell did not come up (attempt $attempt); trying again" >&2
-    { stop "$shell_pid"; } 2>/dev/null
-    shell_pid=""
+    echo "$0: GNOME Shell did not come up (attempt $attempt); trying again. Its log ended:" >&2
+    tail -n 3 "$scratch/shell.log" | sed 's/^/    /' >&2
+    end_shell_tree
     # Killed, the shell leaves its Xwayland's lock files behind.
     grep -o 'X11 display :[0-9]*\|using :[0-9]*' "$scratch/shell.log" | grep -o '[0-9]*$' |
         while read -r n; do rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"; done
