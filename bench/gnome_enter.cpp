@@ -35,14 +35,8 @@ double monotonicMs() {
 
 // The program's visible window of that size, from the shell.
 std::optional<QRect> findWindow(qint64 pid, QSize size) {
-    const QJsonValue found = shell(
-        QStringLiteral("global.get_window_actors().filter(a => a.visible && "
-                       "a.meta_window.get_pid() == %1).map(a => a.meta_window.get_frame_rect())"
-                       ".map(r => [r.x, r.y, r.width, r.height])")
-            .arg(pid));
-    for (const QJsonValue r : found.toArray())
-        if (QSize(r[2].toInt(), r[3].toInt()) == size)
-            return QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt());
+    for (const auto& [id, rect] : GnomeShell::windowsOf(pid, true))
+        if (rect.size() == size) return rect;
     return std::nullopt;
 }
 

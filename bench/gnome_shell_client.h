@@ -3,10 +3,14 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPoint>
+#include <QRect>
 #include <QThread>
+#include <utility>
+#include <vector>
 
 // A client of GNOME Shell in unsafe mode (scripts/with-gnome.sh), for the GNOME scenario and the
 // GNOME enter benchmark: JavaScript run inside the shell, and the pointer through Mutter's
@@ -17,7 +21,10 @@ inline QDBusMessage call(const QString& service, const QString& path, const QStr
                          const QString& method, const QVariantList& args = {}) {
     QDBusMessage m = QDBusMessage::createMethodCall(service, path, interface, method);
     m.setArguments(args);
-    return QDBusConnection::sessionBus().call(m, QDBus::Block, 10000);
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(m, QDBus::Block, 10000);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        qWarning("%s: %s", qPrintable(method), qPrintable(reply.errorMessage()));
+    return reply;
 }
 // What the JavaScript returned; null when it failed, with the shell's words on stderr.
 inline QJsonValue eval(const QString& js) {
@@ -30,6 +37,25 @@ inline QJsonValue eval(const QString& js) {
     return QJsonDocument::fromJson("[" + answer.value(1).toString().toUtf8() + "]")[0];
 }
 
+// A rectangle the shell's JavaScript gave as x, y, width and height, from that index on.
+inline QRect rectOf(const QJsonValue& r, int from = 0) {
+    return QRect(r[from].toInt(), r[from + 1].toInt(), r[from + 2].toInt(), r[from + 3].toInt());
+}
+// The program's top-level windows, the visible ones or all: the shell's id and frame rectangle.
+inline std::vector<std::pair<QString, QRect>> windowsOf(qint64 pid, bool visibleOnly) {
+    const QJsonValue found = eval(
+        QStringLiteral("global.get_window_actors().filter(a => a.meta_window.get_pid() == %1 && "
+                       "(a.visible || !%2)).map(a => [a.meta_window.get_id(), "
+                       "a.meta_window.get_frame_rect()]).map(([id, r]) => [id, r.x, r.y, "
+                       "r.width, r.height])")
+            .arg(pid)
+            .arg(visibleOnly));
+    std::vector<std::pair<QString, QRect>> windows;
+    for (const QJsonValue w : found.toArray())
+        windows.emplace_back(QString::number(w[0].toInteger()), rectOf(w, 1));
+    return windows;
+}
+
 class RemoteInput {
   public:
     RemoteInput() {
@@ -40,6 +66,9 @@ class RemoteInput {
                         .value<QDBusObjectPath>()
                         .path();
         send("Start");
+        // The shell makes its virtual keyboard on the first key and drops that key: a Shift
+        // makes it now.
+        key(0xffe1, true), key(0xffe1, false);
     }
     bool ok() const { return !m_session.isEmpty(); }
     // Relative motion from where the shell has the pointer, until it is there.
@@ -57,8 +86,25 @@ class RemoteInput {
     void button(bool down, int which = 1) const {
         send("NotifyPointerButton", {which == 3 ? 0x111 : 0x110, down});  // evdev's codes
     }
+    // Keys named as xdotool names them ("ctrl+a", "Return"), or text typed a character at a
+    // time; the shell adds Shift where a character needs it.
+    void keys(const QString& names, bool type) const {
+        static const QHash<QString, uint> named{
+            {"ctrl", 0xffe3}, {"shift", 0xffe1}, {"alt", 0xffe9}, {"Return", 0xff0d}};
+        QList<uint> chord;
+        for (const QString& name : type ? QStringList() : names.split('+'))
+            chord << named.value(name, name.size() == 1 ? name[0].unicode() : 0);
+        if (type)
+            for (const QChar c : names) key(c.unicode(), true), key(c.unicode(), false);
+        for (const uint sym : chord) key(sym, true);
+        for (auto sym = chord.crbegin(); sym != chord.crend(); ++sym) key(*sym, false);
+    }
 
   private:
+    void key(uint keysym, bool down) const {
+        send("NotifyKeyboardKeysym", {keysym, down});
+        QThread::msleep(20);
+    }
     void send(const char* method, const QVariantList& args = {}) const {
         call("org.gnome.Mutter.RemoteDesktop", m_session, "org.gnome.Mutter.RemoteDesktop.Session",
              method, args);

@@ -6,25 +6,10 @@
 using namespace e2e;
 
 namespace {
-// The shell's own answers; the bus's error in the log.
-QVariantList call(const QString& service, const QString& path, const QString& method,
-                  const QVariantList& args = {}) {
-    const QDBusMessage reply = GnomeShell::call(service, path, service, method, args);
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        qWarning("%s", qPrintable(reply.errorMessage()));
-    return reply.arguments();
-}
 const auto shell = GnomeShell::eval;
-QRect rectOf(const QJsonValue& r, int from = 0) {
-    return QRect(r[from].toInt(), r[from + 1].toInt(), r[from + 2].toInt(), r[from + 3].toInt());
-}
 QString shared(const QString& name) {
     return qEnvironmentVariable("SHATTER_GNOME_SHARED") + '/' + name;
 }
-const QString kWindows = QStringLiteral(
-    "global.get_window_actors().filter(a => a.meta_window.get_pid() == %1 && (a.visible || !%2))"
-    ".map(a => [a.meta_window.get_id(), a.meta_window.get_frame_rect()])"
-    ".map(([id, r]) => [id, r.x, r.y, r.width, r.height])");
 // One window of the shell's, by its id.
 const QString kWindow = QStringLiteral(
     "global.get_window_actors().map(a => a.meta_window).find(w => w.get_id() == %1)");
@@ -52,14 +37,15 @@ class GnomeCanvas : public QObject {
         if (qEnvironmentVariableIsEmpty("SHATTER_GNOME_SHARED"))
             QSKIP("no GNOME session; run through scripts/with-gnome.sh");
         screenshot = [] {
-            call("org.gnome.Shell.Screenshot", "/org/gnome/Shell/Screenshot", "Screenshot",
-                 {false, false, shared("screen.png")});
+            const QString service = "org.gnome.Shell.Screenshot";
+            GnomeShell::call(service, "/org/gnome/Shell/Screenshot", service, "Screenshot",
+                             {false, false, shared("screen.png")});
             return QImage(shared("screen.png")).convertToFormat(QImage::Format_RGB32);
         };
         windowsOf = [](qint64 pid, bool visibleOnly) {
             std::vector<XWindow> windows;
-            for (const QJsonValue w : shell(kWindows.arg(pid).arg(visibleOnly)).toArray())
-                windows.push_back({QString::number(w[0].toInteger()), rectOf(w, 1)});
+            for (const auto& [id, rect] : GnomeShell::windowsOf(pid, visibleOnly))
+                windows.push_back({id, rect});
             return windows;
         };
         moveWindow = [](const XWindow& w, QPoint to) {
@@ -71,6 +57,7 @@ class GnomeCanvas : public QObject {
             if (!input.moveTo(to)) qWarning("the pointer did not reach %d,%d", to.x(), to.y());
         };
         pressButton = [](bool down, int which) { return input.button(down, which), nowMs(); };
+        sendKeys = [](const QString& names, const char* how) { input.keys(names, how[0] == 't'); };
     }
     void init() {
         // The program runs as the shell's user, in its home.
@@ -98,6 +85,7 @@ class GnomeCanvas : public QObject {
             const QRect palette = m_stage.palette.geometry;
             QVERIFY2(changes(screenshot().copy(palette), pattern.copy(palette)).count > 0,
                      "the palette is not in front of the canvas");
+            if (platform == "wayland") savedAsDesktop(pattern);
             shell(kBackground.arg("none", ""));
         };
         // The title moved away from where the palette comes, so that the canvas shows it if it
@@ -108,9 +96,9 @@ class GnomeCanvas : public QObject {
     // With nothing stored the shell asks whether programs may take screenshots; denied,
     // Shatter says why and the title stays.
     void askedAndDenied() {
-        call("org.freedesktop.impl.portal.PermissionStore",
-             "/org/freedesktop/impl/portal/PermissionStore", "DeletePermission",
-             {"screenshot", "screenshot", ""});
+        const QString store = "org.freedesktop.impl.portal.PermissionStore";
+        GnomeShell::call(store, "/org/freedesktop/impl/portal/PermissionStore", store,
+                         "DeletePermission", {"screenshot", "screenshot", ""});
         const auto title = m_stage.startTitle();
         QVERIFY(title && m_stage.pointedAt(*title, FormId::FrmMain, "Come"));
         const QImage desktop = screenshot();
@@ -118,7 +106,7 @@ class GnomeCanvas : public QObject {
         // The dialog's button, once the screen shows it.
         QRect deny;
         const auto shown = [&] {
-            deny = rectOf(shell(kButton.arg("Deny")));
+            deny = GnomeShell::rectOf(shell(kButton.arg("Deny")));
             return changes(screenshot().copy(deny), desktop.copy(deny)).count > 0;
         };
         // Where the button stays once the dialog has stopped growing in.
@@ -137,6 +125,16 @@ class GnomeCanvas : public QObject {
     }
 
   private:
+    // Saved through the dialog by a typed name, the picture just entered is the desktop.
+    void savedAsDesktop(const QImage& desktop) {
+        click(controlCentre(m_stage.palette, FormId::FrmOption, "SavePic"));
+        const auto dialog = m_stage.waitFor(
+            [](const XWindow& w) { return !sized(kPaletteSize)(w) && !sized(screenSize())(w); });
+        QVERIFY2(dialog, "no save dialog");
+        keys(shared("saved.bmp"), "type"), keys("Return");
+        QTRY_COMPARE_WITH_TIMEOUT(QImage(shared("saved.bmp")).size(), desktop.size(), 10000);
+        QCOMPARE(changes(QImage(shared("saved.bmp")), desktop).count, 0);
+    }
     Stage m_stage;
 };
 
