@@ -41,13 +41,16 @@ inline QJsonValue eval(const QString& js) {
 inline QRect rectOf(const QJsonValue& r, int from = 0) {
     return QRect(r[from].toInt(), r[from + 1].toInt(), r[from + 2].toInt(), r[from + 3].toInt());
 }
-// The program's top-level windows, the visible ones or all: the shell's id and frame rectangle.
+// The program's top-level windows, the visible ones or all: the shell's id and frame rectangle
+// in the screen's pixels (the shell's are logical: fewer at a fractional scale).
 inline std::vector<std::pair<QString, QRect>> windowsOf(qint64 pid, bool visibleOnly) {
     const QJsonValue found = eval(
-        QStringLiteral("global.get_window_actors().filter(a => a.meta_window.get_pid() == %1 && "
+        QStringLiteral("const k = global.display.get_monitor_scale(0);"
+                       "global.get_window_actors().filter(a => a.meta_window.get_pid() == %1 && "
                        "(a.visible || !%2)).map(a => [a.meta_window.get_id(), "
-                       "a.meta_window.get_frame_rect()]).map(([id, r]) => [id, r.x, r.y, "
-                       "r.width, r.height])")
+                       "a.meta_window.get_frame_rect()]).map(([id, r]) => [id, Math.floor(r.x "
+                       "* k), Math.floor(r.y * k), Math.round(r.width * k), Math.round(r.height "
+                       "* k)])")
             .arg(pid)
             .arg(visibleOnly));
     std::vector<std::pair<QString, QRect>> windows;

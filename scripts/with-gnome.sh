@@ -8,7 +8,8 @@
 # through org.gnome.Shell.Eval and take screenshots through org.gnome.Shell.Screenshot; it
 # starts without its overview and hot corner. The desktop portals start once the shell is up,
 # and the screenshot permission is stored as a person's first "Allow" stores it
-# (SHATTER_GNOME_ASK=1 stores none: the shell then asks). The command gets WAYLAND_DISPLAY,
+# (SHATTER_GNOME_ASK=1 stores none: the shell then asks). SHATTER_GNOME_SCALE sets the monitor's
+# scale, fractions too. The command gets WAYLAND_DISPLAY,
 # DISPLAY and XAUTHORITY (the Xwayland), the bus, SHATTER_GNOME_SHARED, a directory the
 # shell's user may write to, and SHATTER_GNOME_RUN_AS and SHATTER_GNOME_HOME (below).
 # Everything runs in a process namespace of its own, so nothing survives the command, whose
@@ -206,6 +207,26 @@ true'
 if ! eval_js "$desktop_js" | grep -q "boolean true"; then
     echo "$0: could not set GNOME Shell up" >&2
     exit 70
+fi
+# A fractional scale needs the shell's experimental mode, and the monitor's new configuration
+# the serial of the shell's current one.
+if [[ -n "${SHATTER_GNOME_SCALE:-}" ]]; then
+    eval_js "new Gio.Settings({schema_id: 'org.gnome.mutter'}).set_strv('experimental-features',
+             ['scale-monitor-framebuffer']); true" >/dev/null
+    display_config=(gdbus call --session --dest org.gnome.Mutter.DisplayConfig
+                    --object-path /org/gnome/Mutter/DisplayConfig
+                    --method org.gnome.Mutter.DisplayConfig)
+    for _ in $(seq 50); do
+        serial="$("${display_config[@]}".GetCurrentState | sed -n 's/^(uint32 \([0-9]*\),.*/\1/p')"
+        "${display_config[@]}".ApplyMonitorsConfig "$serial" 1 "[(0, 0, $SHATTER_GNOME_SCALE, 0,
+            true, [('Meta-0', '${size}@60.000', @a{sv} {})])]" '@a{sv} {}' >/dev/null 2>&1 &&
+            break
+        sleep 0.1
+    done
+    if ! eval_js "global.display.get_monitor_scale(0)" | grep -q "\"$SHATTER_GNOME_SCALE\""; then
+        echo "$0: GNOME Shell did not take the scale $SHATTER_GNOME_SCALE" >&2
+        exit 70
+    fi
 fi
 xwayland="$(sed -n 's/.*Using public X11 display \(:[0-9]*\).*/\1/p' "$scratch/shell.log" |
     head -n 1)"

@@ -48,13 +48,16 @@ class GnomeCanvas : public QObject {
                 windows.push_back({id, rect});
             return windows;
         };
+        // The shell moves windows and the pointer in logical pixels, the scenario in the
+        // screen's own.
         moveWindow = [](const XWindow& w, QPoint to) {
+            to /= s_scale;
             shell((kWindow + ".move_frame(true, %2, %3)").arg(w.id).arg(to.x()).arg(to.y()));
         };
         static const GnomeShell::RemoteInput input;
         QVERIFY2(input.ok(), "no remote desktop session");
         moveTo = [](QPoint to) {
-            if (!input.moveTo(to)) qWarning("the pointer did not reach %d,%d", to.x(), to.y());
+            if (!input.moveTo(to / s_scale)) qWarning("the pointer missed %d,%d", to.x(), to.y());
         };
         pressButton = [](bool down, int which) { return input.button(down, which), nowMs(); };
         sendKeys = [](const QString& names, const char* how) { input.keys(names, how[0] == 't'); };
@@ -65,6 +68,7 @@ class GnomeCanvas : public QObject {
             qEnvironmentVariable("SHATTER_GNOME_RUN_AS").split(' ', Qt::SkipEmptyParts);
         m_stage.environment.insert("HOME", qEnvironmentVariable("SHATTER_GNOME_HOME"));
         m_stage.environment.insert("XDG_RUNTIME_DIR", qEnvironmentVariable("SHATTER_GNOME_HOME"));
+        scale = s_scale;
     }
     void cleanup() { m_stage.end(); }
 
@@ -76,21 +80,27 @@ class GnomeCanvas : public QObject {
     }
     void enterStrikeAndExit() {
         QFETCH(QString, platform);
-        const QImage pattern = testPattern(screenSize());
+        QImage pattern = testPattern(screenshot().size());
         QVERIFY(pattern.save(shared("pattern.png")));
         const QUrl picture = QUrl::fromLocalFile(shared("pattern.png"));
         shell(kBackground.arg("stretched", picture.toString()));
+        // At a fractional scale (SHATTER_GNOME_SCALE) the shell resamples the background: the
+        // desktop is then what the screen shows once it is up.
+        const bool fractional = s_scale != std::floor(s_scale);
+        if (fractional) QVERIFY(takeDesktopOnceUp(pattern, 0));
         m_stage.environment.insert("QT_QPA_PLATFORM", platform);
-        const auto hide = [&] {
+        const auto hide = [&, shot = screenshot] {
             const QRect palette = m_stage.palette.geometry;
             QVERIFY2(changes(screenshot().copy(palette), pattern.copy(palette)).count > 0,
                      "the palette is not in front of the canvas");
             if (platform == "wayland") savedAsDesktop(pattern);
             shell(kBackground.arg("none", ""));
+            if (fractional) screenshot = seenThroughResampling(shot, pattern);
         };
         // The title moved away from where the palette comes, so that the canvas shows it if it
-        // photographed it.
-        e2e::enterStrikeAndExit(m_stage, pattern, true, {}, {}, hide);
+        // photographed it; at a fractional scale it stays where the shell put it, on whole
+        // pixels, and the palette covers only part of it.
+        e2e::enterStrikeAndExit(m_stage, pattern, !fractional, pattern.rect(), {}, hide);
     }
 
     // With nothing stored the shell asks whether programs may take screenshots; denied,
@@ -125,6 +135,8 @@ class GnomeCanvas : public QObject {
     }
 
   private:
+    static inline const double s_scale =
+        qEnvironmentVariable("SHATTER_GNOME_SCALE", "1").toDouble();
     // Saved through the dialog by a typed name, the picture just entered is the desktop.
     void savedAsDesktop(const QImage& desktop) {
         click(controlCentre(m_stage.palette, FormId::FrmOption, "SavePic"));

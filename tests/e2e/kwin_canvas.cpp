@@ -12,7 +12,6 @@ using namespace e2e;
 class KWinCanvas : public QObject {
     Q_OBJECT
   private Q_SLOTS:
-    void init() { m_screenshot = screenshot; }
     void initTestCase() {
         if (qEnvironmentVariableIsEmpty("SHATTER_KWIN_SHARED"))
             QSKIP("no KWin session; run through scripts/test-kwin.sh");
@@ -25,10 +24,7 @@ class KWinCanvas : public QObject {
         };
         QVERIFY2(!screenshot().isNull(), "KWin refuses the test its screenshots");
     }
-    void cleanup() {
-        m_stage.end(), m_desktop.kill(), m_desktop.waitForFinished();
-        screenshot = m_screenshot;
-    }
+    void cleanup() { m_stage.end(), m_desktop.kill(), m_desktop.waitForFinished(); }
 
     // Enter shows the desktop as KWin has it, a hammer darkens only its crack, exit ends well.
     // On two outputs (SHATTER_KWIN_OUTPUTS) the canvas covers the primary one only, the left
@@ -61,28 +57,10 @@ class KWinCanvas : public QObject {
         // At a fractional scale KWin resamples the background: the desktop is then what KWin
         // shows once the background is up (black before).
         const bool fractional = scale != std::floor(scale);
-        if (fractional) {
-            QVERIFY(waitUntil([&] { return (screenshot().pixel(9, 9) & 0xFFFFFF) != 0; }));
-            const auto still = waitForStillScreen();
-            QVERIFY(still);
-            pattern = *still;
-        }
-        // Once entered at a fractional scale: Qt 6.4 draws at twice the logical size and KWin
-        // scales that down with a linear filter, so a pixel within 40 steps of the desktop's
-        // shows the desktop, and the filtered edge of a crack only darkens it (the crack's
-        // place is still checked).
+        if (fractional) QVERIFY(takeDesktopOnceUp(pattern, 0));
         const auto entered = [&, shot = screenshot] {
             m_desktop.kill();
-            if (fractional)
-                screenshot = [shot, pattern] {
-                    QImage s = shot();
-                    for (int y = 0; y < qMin(s.height(), pattern.height()); ++y)
-                        for (int x = 0; x < qMin(s.width(), pattern.width()); ++x)
-                            s.setPixel(x, y, near(s.pixel(x, y), pattern.pixel(x, y))
-                                                 ? pattern.pixel(x, y)
-                                                 : s.pixel(x, y) & pattern.pixel(x, y));
-                    return s;
-                };
+            if (fractional) screenshot = seenThroughResampling(shot, pattern);
         };
         m_stage.environment.insert("QT_QPA_PLATFORM", platform);
         const QRect primary = outputRect(desktop.size(), outputs, first);
@@ -90,17 +68,11 @@ class KWinCanvas : public QObject {
     }
 
   private:
-    static bool near(QRgb a, QRgb b) {
-        const int tolerance = 40;
-        return qAbs(qRed(a) - qRed(b)) <= tolerance && qAbs(qGreen(a) - qGreen(b)) <= tolerance &&
-               qAbs(qBlue(a) - qBlue(b)) <= tolerance;
-    }
     static QRect outputRect(QSize desktop, int outputs, int i) {
         return {i * desktop.width() / outputs, 0, desktop.width() / outputs, desktop.height()};
     }
 
     KWinSession m_kwin;
-    std::function<QImage()> m_screenshot;
     Stage m_stage;
     QProcess m_desktop;
 };

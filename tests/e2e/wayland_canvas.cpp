@@ -61,12 +61,7 @@ class WaylandCanvas : public QObject {
         }
         // The compositor resamples a background at a fractional scale: the desktop is then
         // what grim sees once the background is up (plain grey before).
-        if (scale != std::floor(scale)) {
-            QVERIFY(waitUntil([&] { return (screenshot().pixel(9, 9) & 0xFFFFFF) != 0x404040; }));
-            const auto still = waitForStillScreen();
-            QVERIFY(still);
-            pattern = *still;
-        }
+        if (scale != std::floor(scale)) QVERIFY(takeDesktopOnceUp(pattern, 0x404040));
         // Through XWayland when SHATTER_WAYLAND_QPA=xcb (see the README).
         m_stage.environment.insert("QT_QPA_PLATFORM",
                                    qEnvironmentVariable("SHATTER_WAYLAND_QPA", "wayland"));
