@@ -140,6 +140,10 @@ if [[ "${SHATTER_DEBIAN13_STAGE:-}" == inside ]]; then
         in_root env SHATTER_E2E_SCREEN=1280x800x24 scripts/with-gnome.sh \
             env SHATTER_GNOME_RUN_AS= SHATTER_E2E_PROGRAM="$work/shatter-as-user" \
             "$build/tests/gnome_canvas"
+    root_stage_check "in GNOME Shell, one monitor at scale 1.5: the desktop 1:1 on its pixels" \
+        in_root env SHATTER_E2E_SCREEN=1920x1080x24 SHATTER_GNOME_SCALE=1.5 scripts/with-gnome.sh \
+            env SHATTER_GNOME_RUN_AS= SHATTER_E2E_PROGRAM="$work/shatter-as-user" \
+            "$build/tests/gnome_canvas" enterStrikeAndExit:wayland
     root_stage_report
     exit
 fi
