@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QPainter>
 
 #include "about/frm_about.h"
 #include "canvas/formula_start.h"
@@ -32,7 +33,11 @@ constexpr Qt::WindowFlags kMinimisedFlags =
     Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
 }  // namespace
 
-FrmMain::FrmMain() : Form(kId) {
+FrmMain::FrmMain()
+    : Form(kId),
+      m_fadedOut(WaylandSession::current() &&
+                 WaylandSession::fadesHiddenWindows(qEnvironmentVariable("XDG_CURRENT_DESKTOP"))) {
+    setAttribute(Qt::WA_TranslucentBackground, m_fadedOut);
     setWindowTitle(QStringLiteral("Shatter"));
     // Shown on the taskbar entry of the minimised title.
     setWindowIcon(AppSetup::programIcon());
@@ -74,6 +79,25 @@ void FrmMain::MostS_MouseMove(int, int, double, double) {
     hover(kMostS);
 }
 
+// The desktop fades a hidden window out from its last picture, and its screenshots show the
+// fade: the title draws itself clear first, so that there is nothing to fade.
+void FrmMain::hideUnseen() {
+    QWidget* client = findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    m_clear = true;
+    if (client) client->hide();
+    repaint();
+    hideForm();
+    m_clear = false;
+    if (client) client->show();
+}
+
+void FrmMain::paintEvent(QPaintEvent* e) {
+    if (!m_clear) return Form::paintEvent(e);
+    QPainter p(this);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(rect(), Qt::transparent);
+}
+
 void FrmMain::Come_MouseDown(int Button, int, double, double) {
     if (Button != 1) return;
     // The title must be off the screen before the canvas photographs it, but unloading it
@@ -81,14 +105,11 @@ void FrmMain::Come_MouseDown(int Button, int, double, double) {
     // canvas exists.
     const QRect onScreen = frameGeometry();
     const QImage look = platform().capture->grabArea(onScreen);
-    hideForm();
+    if (m_fadedOut) hideUnseen();
+    else hideForm();
     QCoreApplication::processEvents();
     QGuiApplication::sync();
-    // Where only the compositor can read its screen, it may still be fading the title out
-    // when it is asked for the picture, and would put it in.
-    if (ScreenSettle::waitUntilUncovered(onScreen, look).isNull() && WaylandSession::current() &&
-        WaylandSession::fadesHiddenWindows(qEnvironmentVariable("XDG_CURRENT_DESKTOP")))
-        platform().clock->sleepMs(ScreenSettle::kCompositorFadeMs);
+    ScreenSettle::waitUntilUncovered(onScreen, look);
     Formula_Start& canvas = forms().get<Formula_Start>();
     if (!canvas.hasSnapshot()) {
         // A blank canvas would pass a failure off as the desktop; the user has been told

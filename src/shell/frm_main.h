@@ -26,11 +26,16 @@ class FrmMain : public Form {
 
   protected:
     void changeEvent(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
 
   private:
     void hover(const QString& name);
     void leaveMinimised();
+    void hideUnseen();
 
     bool m_minimised = false;
+    // Under a desktop that fades hidden windows out, the title can be drawn clear.
+    const bool m_fadedOut;
+    bool m_clear = false;
     QPoint m_posBeforeMinimise;
 };

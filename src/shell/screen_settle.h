@@ -15,8 +15,6 @@ constexpr int kQuietMs = 10;
 constexpr int kPollMs = 15;
 constexpr int kStableMs = 30;
 constexpr int kTimeoutMs = 1000;
-// How long a compositor's animation of a hidden window may take, its last frame included.
-constexpr int kCompositorFadeMs = 200;
 
 // True while the area still looks like the window that covered it: at least 90 % of the
 // pixels within a small tolerance, covered stretched to the size of now first (a picture in
