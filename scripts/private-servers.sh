@@ -75,6 +75,37 @@ require_tools() {
     done
 }
 
+# The start of the with-*.sh scripts: they need a command; outside their process namespace
+# (the variable named STAGE empty) they check TOOLS and run again inside one, STAGE set.
+#   enter_stage STAGE "TOOL..." "$@"
+enter_stage() {
+    local stage="$1" tools
+    read -r -d "" -a tools <<<"$2" || true  # the list may run over lines
+    shift 2
+    if [[ $# -eq 0 ]]; then
+        echo "usage: $0 COMMAND [ARG...]" >&2
+        exit 64
+    fi
+    [[ -z "${!stage:-}" ]] || return 0
+    require_tools "${tools[@]}"
+    export "$stage=session"
+    rerun_in_own_namespace "$@"
+}
+
+# Interrupted, hung up or terminated, the script exits with the usual status, so that its EXIT
+# trap still removes what it started.
+exit_on_signals() {
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+    trap 'exit 129' HUP
+}
+
+# Makes scratch, a directory of the script's (NAME) that the servers' user may read.
+make_scratch() {
+    scratch="$(mktemp -d "${TMPDIR:-/tmp}/$1.XXXXXX")"
+    chmod 755 "$scratch"
+}
+
 # Runs the calling script again with ARGS, where root may make one as the first process of a
 # process namespace of its own: when it ends, the kernel ends whatever it started.
 rerun_in_own_namespace() {

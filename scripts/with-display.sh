@@ -31,9 +31,7 @@ cleanup() {
     rm -rf "$logdir"
 }
 trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-trap 'exit 129' HUP
+exit_on_signals
 
 server=()
 # Nested in the current display instead: Xephyr offers RandR modes to switch between.

@@ -16,10 +16,6 @@
 # status is returned.
 set -u
 
-if [[ $# -eq 0 ]]; then
-    echo "usage: $0 COMMAND [ARG...]" >&2
-    exit 64
-fi
 here="$(cd "$(dirname "$0")" && pwd)"
 
 source "$here/private-servers.sh"
@@ -33,18 +29,13 @@ find_program() {
     command -v "$1" || { echo "$0: $1 is not installed" >&2; exit 69; }
 }
 
-if [[ "${SHATTER_GNOME_STAGE:-}" == "" ]]; then
-    require_tools gnome-shell Xwayland dbus-daemon dbus-send setpriv
-    find_program xdg-desktop-portal >/dev/null
-    find_program xdg-desktop-portal-gnome >/dev/null
-    export SHATTER_GNOME_STAGE=session
-    rerun_in_own_namespace "$@"
-fi
+enter_stage SHATTER_GNOME_STAGE "gnome-shell Xwayland dbus-daemon dbus-send setpriv" "$@"
+find_program xdg-desktop-portal >/dev/null
+find_program xdg-desktop-portal-gnome >/dev/null
 
 screen="${SHATTER_E2E_SCREEN:-1280x800x24}"
 size="${screen%x*}"
-scratch="$(mktemp -d "${TMPDIR:-/tmp}/with-gnome.XXXXXX")"
-chmod 755 "$scratch"
+make_scratch with-gnome
 bus_pid=""
 shell_pid=""
 portal_pids=()
@@ -56,9 +47,7 @@ cleanup() {
     rm -rf "$scratch"
 }
 trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-trap 'exit 129' HUP
+exit_on_signals
 
 # The shell refuses to run as root: it gets the user the other compositors use.
 as_user=()

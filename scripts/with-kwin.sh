@@ -14,26 +14,15 @@
 # status is returned.
 set -u
 
-if [[ $# -eq 0 ]]; then
-    echo "usage: $0 COMMAND [ARG...]" >&2
-    exit 64
-fi
 here="$(cd "$(dirname "$0")" && pwd)"
 
 source "$here/private-servers.sh"
 
-# Outside the namespace: enter it.
-if [[ "${SHATTER_KWIN_STAGE:-}" == "" ]]; then
-    require_tools kwin_wayland Xwayland dbus-daemon dbus-send swaybg setpriv
-    export SHATTER_KWIN_STAGE=session
-    rerun_in_own_namespace "$@"
-fi
-
+enter_stage SHATTER_KWIN_STAGE "kwin_wayland Xwayland dbus-daemon dbus-send swaybg setpriv" "$@"
 
 screen="${SHATTER_E2E_SCREEN:-1280x800x24}"
 size="${screen%x*}"
-scratch="$(mktemp -d "${TMPDIR:-/tmp}/with-kwin.XXXXXX")"
-chmod 755 "$scratch"
+make_scratch with-kwin
 bus_pid=""
 kwin_pid=""
 cleanup() {
@@ -42,9 +31,7 @@ cleanup() {
     rm -rf "$scratch"
 }
 trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-trap 'exit 129' HUP
+exit_on_signals
 
 # Compositors refuse to run as root: KWin gets the user the Wayland scenario uses.
 kwin_user=""

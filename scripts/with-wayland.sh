@@ -10,22 +10,13 @@
 # SHATTER_WAYLAND_SCALE (default 1, fractional allowed). The command's status is returned.
 set -u
 
-if [[ $# -eq 0 ]]; then
-    echo "usage: $0 COMMAND [ARG...]" >&2
-    exit 64
-fi
 here="$(cd "$(dirname "$0")" && pwd)"
 
 source "$here/private-servers.sh"
 
-# Outside the namespace: enter it.
-if [[ "${SHATTER_WAYLAND_STAGE:-}" == "" ]]; then
-    require_tools Xvfb xdpyinfo xwininfo xdotool sway swaymsg swaybg grim dbus-run-session pipewire setpriv \
-                /usr/libexec/xdg-desktop-portal /usr/libexec/xdg-desktop-portal-wlr \
-                /usr/libexec/xdg-desktop-portal-gtk
-    export SHATTER_WAYLAND_STAGE=session
-    rerun_in_own_namespace "$@"
-fi
+enter_stage SHATTER_WAYLAND_STAGE "Xvfb xdpyinfo xwininfo xdotool sway swaymsg swaybg grim
+    dbus-run-session pipewire setpriv /usr/libexec/xdg-desktop-portal
+    /usr/libexec/xdg-desktop-portal-wlr /usr/libexec/xdg-desktop-portal-gtk" "$@"
 
 # Inside the private bus: the portal and what it needs, then the command.
 if [[ "$SHATTER_WAYLAND_STAGE" == "bus" ]]; then
@@ -76,8 +67,7 @@ if [[ "$SHATTER_WAYLAND_STAGE" == "bus" ]]; then
 fi
 
 screen="${SHATTER_E2E_SCREEN:-1920x1080x24}"
-scratch="$(mktemp -d "${TMPDIR:-/tmp}/with-wayland.XXXXXX")"
-chmod 755 "$scratch"
+make_scratch with-wayland
 xvfb_pid=""
 sway_pid=""
 bus_pid=""
@@ -88,9 +78,7 @@ cleanup() {
     rm -rf "$scratch"
 }
 trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-trap 'exit 129' HUP
+exit_on_signals
 
 # sway refuses to run as root: it gets a user of its own, made once.
 sway_user=""
